@@ -1,0 +1,40 @@
+#pragma once
+
+#include <atomic>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vellumar::cli {
+
+// Exit statuses of vellumar-cli (documented in --help and the README).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitCompletedWithErrors = 1;
+inline constexpr int kExitCancelled = 2;
+inline constexpr int kExitTerminated = 3;
+inline constexpr int kExitRefused = 4;
+inline constexpr int kExitUsage = 5;
+
+// What a command needs from its surroundings; tests fill it with fakes and string streams.
+struct CliEnvironment {
+  std::istream& In;
+  std::ostream& Out;
+  std::ostream& Err;
+  bool InIsTerminal = false;
+  bool ErrIsTerminal = false;
+  std::string SysfsRoot = "/sys";
+  std::string ProcRoot = "/proc";
+  std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM
+};
+
+int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env);
+
+// Dispatches argv (without the program name) to a command.
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
+
+extern const char* const kUsageText;
+
+}  // namespace vellumar::cli

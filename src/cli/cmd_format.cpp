@@ -1,0 +1,134 @@
+#include <cerrno>
+#include <istream>
+#include <ostream>
+
+#include "cli/cli_commands.h"
+#include "cli/drive_argument.h"
+#include "cli/terminal_progress.h"
+#include "devices/format_controller.h"
+#include "devices/text_format.h"
+#include "platform/linux/format_target.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/user_locale.h"
+
+namespace vellumar::cli {
+
+namespace {
+
+constexpr std::int64_t kMinimumSectors = 65535;
+
+struct FormatOptions {
+  std::string Device;
+  bool Quick = false;
+  bool Yes = false;
+};
+
+bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options, std::ostream& err) {
+  for (const std::string& arg : args) {
+    if (arg == "--quick") {
+      options.Quick = true;
+    } else if (arg == "--yes") {
+      options.Yes = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      err << "vellumar-cli format: unknown option '" << arg << "'\n";
+      return false;
+    } else if (options.Device.empty()) {
+      options.Device = arg;
+    } else {
+      err << "vellumar-cli format: only one DEVICE may be given\n";
+      return false;
+    }
+  }
+  if (options.Device.empty()) {
+    err << "vellumar-cli format: DEVICE is missing\n";
+    return false;
+  }
+  return true;
+}
+
+// On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
+bool ConfirmOnTerminal(const FormatOptions& options, const std::string& caption, CliEnvironment& env) {
+  if (options.Yes) {
+    return true;
+  }
+  if (!env.InIsTerminal) {
+    env.Err << "vellumar-cli format: refusing to format without --yes when standard input is not a terminal\n";
+    return false;
+  }
+  const vellumar::ConfirmationRequest request = vellumar::FormatConfirmation(caption);
+  env.Err << request.Title << ": " << request.MainInstruction << "\n"
+          << "Are you absolutely sure you want to irreversibly destroy all data on this device?\n\n"
+          << caption << "\n\nType the device path (" << options.Device << ") to confirm: " << std::flush;
+  std::string answer;
+  std::getline(env.In, answer);
+  if (answer != options.Device) {
+    env.Err << "Not confirmed; nothing was written.\n";
+    return false;
+  }
+  return true;
+}
+
+int ExitStatusOf(const vellumar::RunReport& report) {
+  if (!report.WorkerRan) {
+    return kExitRefused;
+  }
+  switch (report.Result.Outcome) {
+    case vellumar::FormatOutcome::Cancelled:
+      return kExitCancelled;
+    case vellumar::FormatOutcome::Terminated:
+      return kExitTerminated;
+    case vellumar::FormatOutcome::Completed:
+      break;
+  }
+  return report.Result.ErrorLines > 0 ? kExitCompletedWithErrors : kExitOk;
+}
+
+}  // namespace
+
+int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) {
+  FormatOptions options;
+  if (!ParseFormatOptions(args, options, env.Err)) {
+    return kExitUsage;
+  }
+  ResolvedDrive drive;
+  std::string error;
+  if (!ResolveDrive(options.Device, env, drive, error)) {
+    env.Err << "Error opening device: " << error << "\n";
+    return kExitUsage;
+  }
+  if (drive.Entry.IdentifyData.LBA < kMinimumSectors) {
+    env.Err << "This device cannot be accessed because it is smaller than 65535 sectors.  \n";
+    return kExitRefused;
+  }
+
+  vellumar::platform::SystemClock clock;
+  vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
+  const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
+  if (!ConfirmOnTerminal(options, caption, env)) {
+    return kExitRefused;
+  }
+
+  TerminalProgress progress(env.Err, env.ErrIsTerminal);
+  logs.BenchMark.SetWriter([&](const std::string& entry) {
+    progress.Clear();
+    env.Out << entry << '\n' << std::flush;
+  });
+
+  std::atomic<bool> localStop{false};
+  std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
+  vellumar::platform::LinuxFormatTarget target(drive.Entry.DevicePath, env.SysfsRoot, drive.Geometry);
+  vellumar::NoVolumes volumes;
+  vellumar::FormatDisplay display;
+  vellumar::RunControls controls;
+  vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};
+  vellumar::RunRequest request{options.Quick, drive.Entry, caption};
+
+  const vellumar::RunReport report = vellumar::RunLowLevelFormat(request, services);
+  progress.Clear();
+  if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
+    env.Err << "Error opening device: " << target.LastFailure() << "\n";
+  }
+  return ExitStatusOf(report);
+}
+
+}  // namespace vellumar::cli

@@ -1,0 +1,53 @@
+#include <ostream>
+
+#include "cli/cli_commands.h"
+
+namespace vellumar::cli {
+
+const char* const kUsageText =
+    "Usage: vellumar-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Erases storage devices at the sector level. THE FORMAT COMMAND DESTROYS ALL DATA ON THE DEVICE.\n"
+    "\n"
+    "Commands:\n"
+    "  list [--debug] [--json]           list the drives that can be formatted\n"
+    "  format DEVICE [--quick] [--yes]   overwrite DEVICE with zeros from its first to its last byte;\n"
+    "                                    --quick clears only the first 10,240,000 bytes and the last MiB\n"
+    "                                    (the partition tables); --yes skips the typed confirmation\n"
+    "  details DRIVE | --from-file F     the device details report\n"
+    "  smart DRIVE | --from-file F       the S.M.A.R.T. report\n"
+    "\n"
+    "DEVICE and DRIVE: a device node (/dev/sdb), an image file, or a row number of 'list'.\n"
+    "\n"
+    "Exit status of format:\n"
+    "  0  the run completed without error lines\n"
+    "  1  the run completed, but some blocks failed (see the error lines)\n"
+    "  2  the run was cancelled (Ctrl+C or SIGTERM)\n"
+    "  3  the run was terminated (the device disappeared or the final flush failed)\n"
+    "  4  the run was refused (no confirmation, device too small, or its volumes could not be locked)\n"
+    "  5  usage error, or the device could not be opened\n";
+
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    (args.empty() ? env.Err : env.Out) << kUsageText;
+    return args.empty() ? kExitUsage : kExitOk;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  const std::string& command = args[0];
+  if (command == "format") {
+    return RunFormatCommand(rest, env);
+  }
+  if (command == "list") {
+    return RunListCommand(rest, env);
+  }
+  if (command == "details") {
+    return RunDetailsCommand(rest, env);
+  }
+  if (command == "smart") {
+    return RunSmartCommand(rest, env);
+  }
+  env.Err << "vellumar-cli: unknown command '" << command << "'\n" << kUsageText;
+  return kExitUsage;
+}
+
+}  // namespace vellumar::cli

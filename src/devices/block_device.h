@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vellumar {
+
+// Error codes of the format log. The platform maps its native errors onto these numbers.
+inline constexpr std::uint32_t kErrorNone = 0;
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorWriteProtect = 19;
+inline constexpr std::uint32_t kErrorNotReady = 21;
+inline constexpr std::uint32_t kErrorGeneric = 31;
+inline constexpr std::uint32_t kErrorDevNotExist = 55;
+inline constexpr std::uint32_t kErrorSemTimeout = 121;
+inline constexpr std::uint32_t kErrorIoDevice = 1117;
+
+// The text of a code in the format log, or empty when the code has none.
+const char* FormatErrorText(std::uint32_t code);
+
+// Codes after which a run cannot go on: the device is gone.
+bool IsAbortCode(std::uint32_t code);
+
+struct WriteOutcome {
+  std::int64_t Written = 0;
+  // Why fewer bytes than asked were written; kErrorNone for a short write without an error.
+  std::uint32_t ErrorCode = kErrorNone;
+};
+
+// The raw block device the format run writes through.
+class BlockDevice {
+ public:
+  virtual ~BlockDevice() = default;
+  // Absolute positioning: the new position, or -1 on failure.
+  virtual std::int64_t Seek(std::int64_t offset) = 0;
+  // One synchronous write at the current position.
+  virtual WriteOutcome Write(const std::uint8_t* data, std::int64_t length) = 0;
+  // Puts everything written on the medium: kErrorNone, or the code of the failure.
+  virtual std::uint32_t Flush() = 0;
+};
+
+}  // namespace vellumar

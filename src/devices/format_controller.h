@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "devices/block_device.h"
+#include "devices/drive_record.h"
+#include "devices/format_engine.h"
+#include "devices/log_sinks.h"
+
+namespace vellumar {
+
+// Takes the chosen drive's volumes away from the system for a run and gives them back.
+class VolumeLocker {
+ public:
+  virtual ~VolumeLocker() = default;
+  // True when every volume of the drive was unmounted and claimed (also when it has none).
+  virtual bool LockDeviceVolumes(std::int64_t deviceNumber) = 0;
+  // Releases every claim taken by LockDeviceVolumes, in the order taken.
+  virtual void UnlockDeviceVolumes() = 0;
+};
+
+// A volume locker for targets that cannot carry volumes (image files).
+class NoVolumes final : public VolumeLocker {
+ public:
+  bool LockDeviceVolumes(std::int64_t /*deviceNumber*/) override { return true; }
+  void UnlockDeviceVolumes() override {}
+};
+
+// The drive the run writes to. The run holds the device exclusively, so the kernel refuses it
+// while anything else still uses the disk.
+class FormatTarget {
+ public:
+  virtual ~FormatTarget() = default;
+  // The run's exclusive handle, or nullptr when the disk is still claimed by someone else.
+  virtual std::unique_ptr<BlockDevice> OpenExclusive() = 0;
+  // Asks the system to re-read the partition table; the result is not examined.
+  virtual void RereadPartitions(BlockDevice* openDevice) = 0;
+};
+
+// The window's controls around a run; the CLI leaves them as no-ops.
+class RunControls {
+ public:
+  virtual ~RunControls() = default;
+  virtual void SetControlsEnabled(bool /*enabled*/) {}
+  virtual void SetStopEnabled(bool /*enabled*/) {}
+  virtual void SetBarPaused(bool /*paused*/) {}
+};
+
+struct ConfirmationRequest {
+  std::string Title;
+  std::string MainInstruction;
+  std::string Content;
+  int Icon = 0;
+  int Buttons = 0;
+};
+inline constexpr int kDialogYes = 6;
+inline constexpr int kDialogCancel = 2;
+
+// The confirmation the run asks before anything happens; kDialogYes goes on.
+ConfirmationRequest FormatConfirmation(const std::string& diskName);
+
+struct RunRequest {
+  bool QuickWipe = false;
+  TDeviceTable Drive;
+  std::string DiskName;
+};
+
+struct RunReport {
+  bool Confirmed = false;
+  bool Locked = false;
+  bool WorkerRan = false;
+  FormatResult Result;
+};
+
+struct RunServices {
+  LogSinks& Logs;
+  Clock& WallClock;
+  VolumeLocker& Volumes;
+  FormatTarget& Target;
+  std::atomic<bool>& StopRequested;
+  FormatDisplay& Display;
+  FormatObserver& Observer;
+  RunControls& Controls;
+  std::function<int(const ConfirmationRequest&)> Confirm;
+};
+
+extern const char* const kLockFailureLine;
+
+// One format run: confirm, header, lock, zero-fill, re-read the layout, release.
+RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services);
+
+}  // namespace vellumar

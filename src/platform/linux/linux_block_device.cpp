@@ -1,0 +1,133 @@
+#include "platform/linux/linux_block_device.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+#include "platform/linux/errno_map.h"
+
+namespace vellumar::platform {
+
+namespace {
+
+std::string DevicePart(const std::string& sysfsRoot, dev_t rdev) {
+  return sysfsRoot + "/dev/block/" + std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
+}
+
+}  // namespace
+
+bool ReadGeometry(const std::string& path, DeviceGeometry& geometry) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0;
+  if (ok && S_ISREG(info.st_mode)) {
+    geometry.IsRegularFile = true;
+    geometry.SizeBytes = info.st_size;
+    geometry.LogicalSectorSize = 512;
+    geometry.Rdev = 0;
+  } else if (ok && S_ISBLK(info.st_mode)) {
+    std::uint64_t bytes = 0;
+    int sector = 0;
+    ok = ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && ::ioctl(fd, BLKSSZGET, &sector) == 0;
+    geometry.IsRegularFile = false;
+    geometry.SizeBytes = static_cast<std::int64_t>(bytes);
+    geometry.LogicalSectorSize = sector;
+    geometry.Rdev = info.st_rdev;
+  } else if (ok) {
+    errno = ENOTBLK;
+    ok = false;
+  }
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return ok;
+}
+
+bool DiskVanished(const std::string& sysfsRoot, dev_t rdev) {
+  const std::string entry = DevicePart(sysfsRoot, rdev);
+  if (::access(entry.c_str(), F_OK) != 0) {
+    return true;
+  }
+  std::ifstream state(entry + "/device/state");
+  std::string word;
+  return state >> word && word == "offline";
+}
+
+std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::string& path, const std::string& sysfsRoot,
+                                                                  int& error) {
+  int fd = ::open(path.c_str(), O_RDWR | O_EXCL | O_DIRECT | O_CLOEXEC);
+  if (fd < 0 && errno == EINVAL) {
+    // Some file systems (tmpfs) refuse direct I/O for image files; the final flush covers them.
+    fd = ::open(path.c_str(), O_RDWR | O_EXCL | O_CLOEXEC);
+  }
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
+    error = errno != 0 ? errno : ENOTBLK;
+    ::close(fd);
+    return nullptr;
+  }
+  error = 0;
+  const bool isFile = S_ISREG(info.st_mode);
+  return std::unique_ptr<LinuxBlockDevice>(new LinuxBlockDevice(fd, sysfsRoot, isFile ? 0 : info.st_rdev, isFile));
+}
+
+LinuxBlockDevice::LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile)
+    : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev), isFile_(isFile) {}
+
+LinuxBlockDevice::~LinuxBlockDevice() { ::close(fd_); }
+
+std::int64_t LinuxBlockDevice::Seek(std::int64_t offset) {
+  const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  return position < 0 ? -1 : static_cast<std::int64_t>(position);
+}
+
+std::uint32_t LinuxBlockDevice::MapFailure(int error) const {
+  // An unplugged disk fails with ENODEV mostly, but with ENOSPC once its size dropped to zero.
+  if (!isFile_ && DiskVanished(sysfsRoot_, rdev_)) {
+    return kErrorDevNotExist;
+  }
+  return MapWriteErrno(error);
+}
+
+vellumar::WriteOutcome LinuxBlockDevice::Write(const std::uint8_t* data, std::int64_t length) {
+  std::int64_t written = 0;
+  while (written < length) {
+    const ssize_t got = ::write(fd_, data + written, static_cast<std::size_t>(length - written));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      return {written, MapFailure(errno)};
+    }
+    if (got == 0) {
+      return {written, kErrorNone};
+    }
+    written += got;
+  }
+  return {written, kErrorNone};
+}
+
+std::uint32_t LinuxBlockDevice::Flush() {
+  int result = 0;
+  do {
+    result = ::fsync(fd_);
+  } while (result != 0 && errno == EINTR);
+  return result == 0 ? kErrorNone : MapFailure(errno);
+}
+
+bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_, BLKRRPART) == 0; }
+
+}  // namespace vellumar::platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "devices/block_device.h"
+
+namespace vellumar::platform {
+
+// Facts about a block device node or an image file, read without opening it for writing.
+struct DeviceGeometry {
+  std::int64_t SizeBytes = 0;
+  std::int64_t LogicalSectorSize = 0;
+  bool IsRegularFile = false;
+  dev_t Rdev = 0;  // device number of a block node; 0 for a file
+};
+
+// Reads size and sector size through a read-only, non-blocking handle. False with errno set on failure.
+bool ReadGeometry(const std::string& path, DeviceGeometry& geometry);
+
+// A block device (or image file) opened for one format run: read-write, exclusive, direct I/O.
+class LinuxBlockDevice final : public vellumar::BlockDevice {
+ public:
+  // nullptr with `error` set (errno) when the node cannot be opened; EBUSY when anything
+  // else holds the disk (a mounted partition, swap, a device-mapper holder).
+  static std::unique_ptr<LinuxBlockDevice> OpenExclusive(const std::string& path, const std::string& sysfsRoot,
+                                                         int& error);
+  ~LinuxBlockDevice() override;
+  LinuxBlockDevice(const LinuxBlockDevice&) = delete;
+  LinuxBlockDevice& operator=(const LinuxBlockDevice&) = delete;
+
+  std::int64_t Seek(std::int64_t offset) override;
+  vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
+  std::uint32_t Flush() override;
+
+  // Asks the kernel to re-read the partition table; the result is ignored by callers.
+  bool RereadPartitionTable();
+  int Descriptor() const { return fd_; }
+
+ private:
+  LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile);
+  std::uint32_t MapFailure(int error) const;
+
+  int fd_;
+  std::string sysfsRoot_;
+  dev_t rdev_;
+  bool isFile_;
+};
+
+// True when the disk behind `rdev` is gone: its sysfs entry vanished or its state reads offline.
+bool DiskVanished(const std::string& sysfsRoot, dev_t rdev);
+
+}  // namespace vellumar::platform
