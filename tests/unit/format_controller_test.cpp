@@ -1,0 +1,184 @@
+#include "devices/format_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/fake_block_device.h"
+#include "support/fake_clock.h"
+#include "support/log_capture.h"
+
+namespace vellumar {
+namespace {
+
+// Everything a run touches outside the engine, recorded in one journal so order can be checked.
+struct Journal {
+  std::vector<std::string> events;
+};
+
+class JournalVolumes final : public VolumeLocker {
+ public:
+  JournalVolumes(Journal& journal, bool succeed) : journal_(journal), succeed_(succeed) {}
+  bool LockDeviceVolumes(std::int64_t deviceNumber) override {
+    journal_.events.push_back("lock " + std::to_string(deviceNumber));
+    return succeed_;
+  }
+  void UnlockDeviceVolumes() override { journal_.events.push_back("unlock"); }
+
+ private:
+  Journal& journal_;
+  bool succeed_;
+};
+
+class JournalTarget final : public FormatTarget {
+ public:
+  JournalTarget(Journal& journal, bool available) : journal_(journal), available_(available) {}
+  std::unique_ptr<BlockDevice> OpenExclusive() override {
+    journal_.events.push_back("open");
+    if (!available_) {
+      return nullptr;
+    }
+    return std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false);
+  }
+  void RereadPartitions(BlockDevice* device) override {
+    journal_.events.push_back(device != nullptr ? "reread open" : "reread closed");
+  }
+
+ private:
+  Journal& journal_;
+  bool available_;
+};
+
+class JournalControls final : public RunControls {
+ public:
+  explicit JournalControls(Journal& journal) : journal_(journal) {}
+  void SetControlsEnabled(bool enabled) override {
+    journal_.events.push_back(enabled ? "controls on" : "controls off");
+  }
+  void SetStopEnabled(bool enabled) override { journal_.events.push_back(enabled ? "stop on" : "stop off"); }
+  void SetBarPaused(bool paused) override { journal_.events.push_back(paused ? "bar paused" : "bar normal"); }
+
+ private:
+  Journal& journal_;
+};
+
+struct ControllerRig {
+  ControllerRig(bool lockSucceeds, bool diskFree, int answer)
+      : logs(clock, LocaleSettings{}),
+        capture(logs.BenchMark),
+        volumes(journal, lockSucceeds),
+        target(journal, diskFree),
+        controls(journal),
+        services{logs,
+                 clock,
+                 volumes,
+                 target,
+                 stop,
+                 display,
+                 observer,
+                 controls,
+                 [this, answer](const ConfirmationRequest& asked) {
+                   confirmation = asked;
+                   return answer;
+                 }} {
+    request.Drive.DeviceNumber = 3;
+    request.Drive.IdentifyData.LBA = 70'000;
+    request.Drive.IdentifyData.SectorSize = 512;
+    request.DiskName = "[3]  DISK";
+  }
+
+  std::vector<std::string> Lines() const { return capture.Texts(); }
+
+  testing::FakeClock clock;
+  LogSinks logs;
+  testing::LogCapture capture;
+  Journal journal;
+  JournalVolumes volumes;
+  JournalTarget target;
+  JournalControls controls;
+  std::atomic<bool> stop{false};
+  FormatDisplay display;
+  FormatObserver observer;
+  ConfirmationRequest confirmation;
+  RunServices services;
+  RunRequest request;
+};
+
+TEST(FormatController, CancelledConfirmationChangesNothing) {
+  ControllerRig rig(true, true, kDialogCancel);
+  const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+  EXPECT_FALSE(report.Confirmed);
+  EXPECT_TRUE(rig.Lines().empty());
+  EXPECT_TRUE(rig.journal.events.empty());
+  EXPECT_EQ(rig.confirmation.Title, "Warning");
+  EXPECT_EQ(rig.confirmation.MainInstruction, "All data on the selected device will be lost");
+  EXPECT_EQ(rig.confirmation.Content,
+            "Are you absolutely sure you want to irreversibly destroy all data on this device?\r\n\r\n[3]  DISK");
+  EXPECT_EQ(rig.confirmation.Icon, 84);
+  EXPECT_EQ(rig.confirmation.Buttons, 10);
+}
+
+TEST(FormatController, CompletedRunWritesTheWholeLogInOrder) {
+  ControllerRig rig(true, true, kDialogYes);
+  const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+  ASSERT_TRUE(report.WorkerRan);
+  const auto lines = rig.Lines();
+  ASSERT_EQ(lines.size(), 11U);
+  EXPECT_EQ(rig.capture.Entries()[0], "2024-05-01 13:45:07    ");
+  EXPECT_EQ(lines[1], "=================================================");
+  EXPECT_EQ(lines[2], "Vellumar 4.50; https://vellumar.example/");
+  EXPECT_EQ(lines[3], "Low level format: [3]  DISK");
+  EXPECT_EQ(lines[4], "Device capacity: 70,000 sectors");
+  EXPECT_EQ(lines[5], "Locking device... ");
+  EXPECT_EQ(lines[6], "Formatting... ");
+  EXPECT_EQ(lines[8], "Low-level format is complete.");
+  EXPECT_EQ(rig.capture.Entries()[9], "2024-05-01 13:45:07   ");
+  EXPECT_EQ(lines[10], "Remember to create new partitions.");
+  EXPECT_EQ(rig.journal.events,
+            (std::vector<std::string>{"controls off", "lock 3", "open", "stop on", "bar normal", "bar paused",
+                                      "stop off", "reread open", "unlock", "controls on"}));
+}
+
+TEST(FormatController, LockFailureReleasesEverythingAndNeverRunsTheWorker) {
+  ControllerRig rig(false, true, kDialogYes);
+  const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+  EXPECT_FALSE(report.WorkerRan);
+  const auto lines = rig.Lines();
+  ASSERT_EQ(lines.size(), 7U);
+  EXPECT_EQ(lines[5], "Locking device... ");
+  EXPECT_EQ(lines[6], "Unable to lock device. Make sure you do not have open files on this device and try again. ");
+  EXPECT_EQ(rig.journal.events,
+            (std::vector<std::string>{"controls off", "lock 3", "reread closed", "unlock", "controls on"}));
+}
+
+TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
+  ControllerRig rig(true, false, kDialogYes);
+  const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+  EXPECT_FALSE(report.WorkerRan);
+  EXPECT_EQ(rig.Lines().back(),
+            "Unable to lock device. Make sure you do not have open files on this device and try again. ");
+  EXPECT_EQ(rig.journal.events.back(), "controls on");
+  EXPECT_NE(std::find(rig.journal.events.begin(), rig.journal.events.end(), "unlock"), rig.journal.events.end());
+}
+
+TEST(FormatController, QuickWipeStillShowsTheFullCapacity) {
+  ControllerRig rig(true, true, kDialogYes);
+  rig.request.QuickWipe = true;
+  RunLowLevelFormat(rig.request, rig.services);
+  EXPECT_EQ(rig.Lines()[4], "Device capacity: 70,000 sectors");
+}
+
+TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
+  ControllerRig rig(true, true, kDialogYes);
+  rig.stop = true;  // pressed before the first block
+  const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+  EXPECT_EQ(report.Result.Outcome, FormatOutcome::Cancelled);
+  const auto lines = rig.Lines();
+  EXPECT_EQ(lines[lines.size() - 3], "Operation cancelled at offset 0    LBA 0");
+  EXPECT_EQ(lines.back(), "Remember to create new partitions.");
+}
+
+}  // namespace
+}  // namespace vellumar
