@@ -1,0 +1,36 @@
+# Shared by the set-up scripts: installs what the project needs from Debian's packages and builds it.
+
+VELLUMAR_PACKAGES=(
+  build-essential cmake googletest libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev
+  util-linux e2fsprogs fdisk dosfstools
+  xvfb xauth fonts-noto-cjk
+  clang-format clang-tidy time
+)
+
+vellumar_install_dependencies() {
+  local missing=()
+  local package
+  for package in "${VELLUMAR_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    return 0
+  fi
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}. Run this script with sudo to install them." >&2
+    return 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# vellumar_build DIR [extra cmake arguments...]
+vellumar_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j"$(nproc)"
+}
