@@ -24,6 +24,7 @@ struct CliEnvironment {
   bool ErrIsTerminal = false;
   std::string SysfsRoot = "/sys";
   std::string ProcRoot = "/proc";
+  std::string DevRoot = "/dev";
   std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM
 };
 

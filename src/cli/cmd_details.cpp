@@ -1,12 +1,13 @@
-#include <ostream>
-
+#include "cli/ata_report_command.h"
 #include "cli/cli_commands.h"
+#include "devices/details_report.h"
 
 namespace vellumar::cli {
 
-int RunDetailsCommand(const std::vector<std::string>& /*args*/, CliEnvironment& env) {
-  env.Err << "vellumar-cli: 'details' is not available yet\n";
-  return kExitUsage;
+int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env) {
+  const AtaReportCommand command{"details", &vellumar::LogSinks::Details, &vellumar::RunDetailsReport,
+                                 &vellumar::RunDetailsReportForSector};
+  return RunAtaReportCommand(command, args, env);
 }
 
 }  // namespace vellumar::cli

@@ -2,12 +2,15 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
 #include "cli/terminal_progress.h"
 #include "devices/format_controller.h"
 #include "devices/text_format.h"
+#include "devices/volume_locking.h"
 #include "platform/linux/format_target.h"
+#include "platform/linux/linux_volume_system.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/user_locale.h"
 
@@ -47,7 +50,9 @@ bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& opt
 }
 
 // On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
-bool ConfirmOnTerminal(const FormatOptions& options, const std::string& caption, CliEnvironment& env) {
+// A row number of 'list' is confirmed with the node it names now, not with the number.
+bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path, const std::string& caption,
+                       CliEnvironment& env) {
   if (options.Yes) {
     return true;
   }
@@ -58,10 +63,10 @@ bool ConfirmOnTerminal(const FormatOptions& options, const std::string& caption,
   const vellumar::ConfirmationRequest request = vellumar::FormatConfirmation(caption);
   env.Err << request.Title << ": " << request.MainInstruction << "\n"
           << "Are you absolutely sure you want to irreversibly destroy all data on this device?\n\n"
-          << caption << "\n\nType the device path (" << options.Device << ") to confirm: " << std::flush;
+          << caption << "\n\nType the device path (" << path << ") to confirm: " << std::flush;
   std::string answer;
   std::getline(env.In, answer);
-  if (answer != options.Device) {
+  if (answer != path) {
     env.Err << "Not confirmed; nothing was written.\n";
     return false;
   }
@@ -85,7 +90,13 @@ int ExitStatusOf(const vellumar::RunReport& report) {
 
 }  // namespace
 
-int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) {
+int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment& env) {
+  // The first-run agreement comes before anything else happens; it takes --agree out of the list.
+  std::vector<std::string> args = commandArgs;
+  if (!EnsureAgreement(args, env)) {
+    return kExitRefused;
+  }
+
   FormatOptions options;
   if (!ParseFormatOptions(args, options, env.Err)) {
     return kExitUsage;
@@ -104,7 +115,7 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
-  if (!ConfirmOnTerminal(options, caption, env)) {
+  if (!ConfirmOnTerminal(options, drive.Entry.DevicePath, caption, env)) {
     return kExitRefused;
   }
 
@@ -117,7 +128,14 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   std::atomic<bool> localStop{false};
   std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
   vellumar::platform::LinuxFormatTarget target(drive.Entry.DevicePath, env.SysfsRoot, drive.Geometry);
-  vellumar::NoVolumes volumes;
+  target.SetExpectedSerial(drive.Pin.Serial);
+  // An image file carries no volumes of the system's; a disk's volumes are taken away for the run.
+  vellumar::NoVolumes noVolumes;
+  vellumar::platform::LinuxVolumeSystem volumeSystem(env.SysfsRoot, env.ProcRoot, env.DevRoot);
+  volumeSystem.SetDiskOrder(drive.DiskOrder);
+  vellumar::VolumeLocking diskVolumes(volumeSystem, logs);
+  vellumar::VolumeLocker& volumes = drive.Entry.IsFile ? static_cast<vellumar::VolumeLocker&>(noVolumes) : diskVolumes;
+  target.SetHandOver([&volumes] { volumes.UnlockDeviceVolumes(); });
   vellumar::FormatDisplay display;
   vellumar::RunControls controls;
   vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};

@@ -14,6 +14,7 @@ const char* const kUsageText =
     "  format DEVICE [--quick] [--yes]   overwrite DEVICE with zeros from its first to its last byte;\n"
     "                                    --quick clears only the first 10,240,000 bytes and the last MiB\n"
     "                                    (the partition tables); --yes skips the typed confirmation\n"
+    "                                    --agree accepts the licence agreement without showing it\n"
     "  details DRIVE | --from-file F     the device details report\n"
     "  smart DRIVE | --from-file F       the S.M.A.R.T. report\n"
     "\n"

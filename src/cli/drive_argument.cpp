@@ -1,36 +1,135 @@
 #include "cli/drive_argument.h"
 
+#include <fcntl.h>
+#include <sys/sysmacros.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "cli/drive_catalogue.h"
+#include "devices/storage_identification.h"
+#include "platform/linux/linux_storage_facts.h"
+#include "platform/linux/linux_volume_system.h"
+#include "platform/linux/sysfs_disks.h"
+#include "platform/linux/sysfs_files.h"
+#include "platform/linux/system_clock.h"
+
 namespace vellumar::cli {
 
-bool ResolveDrive(const std::string& argument, CliEnvironment& /*env*/, ResolvedDrive& drive, std::string& error) {
-  vellumar::platform::DeviceGeometry geometry;
-  if (!vellumar::platform::ReadGeometry(argument, geometry)) {
-    error = std::strerror(errno);
+namespace {
+
+bool IsRowNumber(const std::string& argument) {
+  return !argument.empty() && argument.size() <= 3 &&
+         std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+void SetGeometryFromPin(ResolvedDrive& drive) {
+  drive.Geometry.IsRegularFile = drive.Pin.IsFile;
+  drive.Geometry.Rdev = drive.Pin.Rdev;
+  drive.Geometry.SizeBytes = drive.Pin.SizeBytes;
+}
+
+bool ResolveRow(const std::string& argument, CliEnvironment& env, vellumar::LogSinks& logs, ResolvedDrive& drive,
+                std::string& error) {
+  CliCatalogue loaded = LoadCatalogue(env, logs, {});
+  if (!loaded.Result.Ok) {
+    error = loaded.Result.FatalMessage;
     return false;
   }
+  const std::int64_t row = std::stoll(argument);
+  if (row < 1 || row > loaded.Catalogue.DeviceCount) {
+    error = "there is no row " + argument + " in the list (" + loaded.Result.StatusText + ")";
+    return false;
+  }
+  drive.Entry = loaded.Catalogue.DeviceTable(row);
+  const std::optional<vellumar::platform::PinnedIdentity> pin = loaded.Prober->Pin(drive.Entry);
+  if (!pin) {
+    error = "the drive of row " + argument + " was not probed";
+    return false;
+  }
+  drive.Pin = *pin;
+  drive.DiskOrder = loaded.Prober->Disks();
+  SetGeometryFromPin(drive);
+  drive.Geometry.LogicalSectorSize = drive.Entry.IdentifyData.SectorSize;
+  return true;
+}
+
+bool ResolveImage(const std::string& argument, ResolvedDrive& drive) {
   vellumar::TDeviceTable entry;
   entry.DevicePath = argument;
-  entry.DeviceNumber = 0;
   vellumar::TIdentifyDeviceData& id = entry.IdentifyData;
-  id.SectorSize = geometry.LogicalSectorSize < 512 ? 512 : geometry.LogicalSectorSize;
-  id.LBA = geometry.LogicalSectorSize < 512 ? 0 : geometry.SizeBytes / id.SectorSize;
+  id.SectorSize = 512;
+  id.LBA = drive.Pin.SizeBytes / id.SectorSize;
   id.Model = "Storage Device";
   id.FW = "0000";
   id.SN = "000000";
-  if (geometry.IsRegularFile) {
-    id.BusType = vellumar::kBusImage;
-    entry.IsFile = true;
-    entry.FilePath = argument;
-    entry.FileSize = geometry.SizeBytes;
-  } else {
-    id.BusType = vellumar::kBusUnknown;
-  }
+  id.BusType = vellumar::kBusImage;
+  entry.IsFile = true;
+  entry.FilePath = argument;
+  entry.FileSize = drive.Pin.SizeBytes;
   drive.Entry = entry;
-  drive.Geometry = geometry;
+  drive.Pin.Serial = id.SN;
+  SetGeometryFromPin(drive);
+  drive.Geometry.LogicalSectorSize = id.SectorSize;
   return true;
+}
+
+bool ResolveNode(const std::string& argument, CliEnvironment& env, vellumar::LogSinks& logs, ResolvedDrive& drive,
+                 std::string& error) {
+  const std::vector<std::string> disks = vellumar::platform::ListCandidateDisks(env.SysfsRoot);
+  const std::optional<std::string> name =
+      vellumar::platform::BlockNameOf(env.SysfsRoot, major(drive.Pin.Rdev), minor(drive.Pin.Rdev));
+  const auto found = name ? std::find(disks.begin(), disks.end(), *name) : disks.end();
+  if (found == disks.end()) {
+    error = "not a drive that 'vellumar-cli list' shows (a whole, writable disk)";
+    return false;
+  }
+  const int fd = ::open(argument.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  vellumar::platform::LinuxStorageFacts facts(fd, true, env.SysfsRoot, *name);
+  vellumar::TDeviceTable entry;
+  std::string fatal;
+  if (vellumar::IdentifyStorageDevice(facts, entry.IdentifyData, logs, fatal) != 0) {
+    error = fatal.empty() ? "the drive could not be identified" : fatal;
+    return false;
+  }
+  entry.DevicePath = argument;
+  entry.DeviceNumber = static_cast<std::uint32_t>(found - disks.begin());
+  vellumar::platform::LinuxVolumeSystem volumes(env.SysfsRoot, env.ProcRoot, env.DevRoot);
+  entry.AssociatedPartitions = vellumar::GetAssociatedPartitions(volumes, logs, entry.DeviceNumber);
+  drive.Entry = entry;
+  drive.DiskOrder = disks;
+  drive.Pin.Serial = entry.IdentifyData.SN;
+  SetGeometryFromPin(drive);
+  drive.Geometry.LogicalSectorSize = entry.IdentifyData.SectorSize;
+  return true;
+}
+
+}  // namespace
+
+bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error) {
+  vellumar::platform::SystemClock clock;
+  vellumar::LogSinks logs(clock, vellumar::LocaleSettings{});
+  drive = ResolvedDrive{};
+  if (IsRowNumber(argument) && !vellumar::platform::PathExists(argument)) {
+    return ResolveRow(argument, env, logs, drive, error);
+  }
+  if (!vellumar::platform::ReadIdentity(argument, drive.Pin, error)) {
+    return false;
+  }
+  if (drive.Pin.IsFile) {
+    return ResolveImage(argument, drive);
+  }
+  return ResolveNode(argument, env, logs, drive, error);
+}
+
+std::unique_ptr<vellumar::platform::DriveHandle> OpenResolvedDrive(const ResolvedDrive& drive, CliEnvironment& env,
+                                                                   std::string& error) {
+  return vellumar::platform::DriveHandle::Open(drive.Entry.DevicePath, drive.Pin, env.SysfsRoot, error);
 }
 
 }  // namespace vellumar::cli

@@ -7,11 +7,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/identity_pin.h"
+
 namespace vellumar::platform {
 
 std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
   lastError_ = 0;
   lastFailure_.clear();
+  if (handOver_) {
+    handOver_();
+  }
   int error = 0;
   auto device = LinuxBlockDevice::OpenExclusive(path_, sysfsRoot_, error);
   if (!device) {
@@ -42,6 +47,12 @@ std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
     // Never write to a disk the user did not confirm: the node now names another device.
     lastError_ = ENODEV;
     lastFailure_ = "the device node no longer names the drive that was chosen";
+    return nullptr;
+  }
+  if (rdev != 0 && !expectedSerial_.empty() &&
+      ReadDriveSerial(device->Descriptor(), sysfsRoot_, rdev) != expectedSerial_) {
+    lastError_ = ENODEV;
+    lastFailure_ = "the drive's serial number changed since it was listed";
     return nullptr;
   }
   return device;

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 #include "devices/format_controller.h"
@@ -16,6 +17,12 @@ class LinuxFormatTarget final : public vellumar::FormatTarget {
   LinuxFormatTarget(std::string path, std::string sysfsRoot, DeviceGeometry expected)
       : path_(std::move(path)), sysfsRoot_(std::move(sysfsRoot)), expected_(expected) {}
 
+  // Also pins the drive's serial (the catalogue's text) when given.
+  void SetExpectedSerial(std::string serial) { expectedSerial_ = std::move(serial); }
+  // The volume claims of the run block the exclusive open of their disk, which takes over their
+  // guard: `handOver` releases them right before that open.
+  void SetHandOver(std::function<void()> handOver) { handOver_ = std::move(handOver); }
+
   std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override;
   void RereadPartitions(vellumar::BlockDevice* openDevice) override;
 
@@ -28,6 +35,8 @@ class LinuxFormatTarget final : public vellumar::FormatTarget {
   std::string path_;
   std::string sysfsRoot_;
   DeviceGeometry expected_;
+  std::string expectedSerial_;
+  std::function<void()> handOver_;
   int lastError_ = 0;
   std::string lastFailure_;
 };

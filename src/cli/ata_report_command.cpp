@@ -1,0 +1,124 @@
+#include "cli/ata_report_command.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "cli/drive_argument.h"
+#include "devices/text_format.h"
+#include "platform/linux/linux_ata_passthrough.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/user_locale.h"
+
+namespace vellumar::cli {
+
+namespace {
+
+struct ReportOptions {
+  std::string Drive;
+  std::string FromFile;
+};
+
+bool ParseReportOptions(std::string_view name, const std::vector<std::string>& args, ReportOptions& options,
+                        std::ostream& err) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--from-file") {
+      if (i + 1 >= args.size()) {
+        err << "vellumar-cli " << name << ": --from-file needs a file name\n";
+        return false;
+      }
+      options.FromFile = args[++i];
+    } else if (!arg.empty() && arg[0] == '-') {
+      err << "vellumar-cli " << name << ": unknown option '" << arg << "'\n";
+      return false;
+    } else if (options.Drive.empty()) {
+      options.Drive = arg;
+    } else {
+      err << "vellumar-cli " << name << ": only one DRIVE may be given\n";
+      return false;
+    }
+  }
+  if (options.Drive.empty() == options.FromFile.empty()) {
+    err << "vellumar-cli " << name << ": give either DRIVE or --from-file SECTOR.bin\n";
+    return false;
+  }
+  return true;
+}
+
+void PrintLines(vellumar::LogSinks& logs, const AtaReportCommand& command, std::ostream& out) {
+  (logs.*command.Sink).SetWriter([&out](const std::string& entry) { out << entry << '\n' << std::flush; });
+}
+
+}  // namespace
+
+bool BusMayCarryAtaCommands(std::int64_t busType) {
+  return busType == vellumar::kBusAta || busType == vellumar::kBusSata || busType == vellumar::kBusUsb;
+}
+
+bool ReadSectorFile(const std::string& path, vellumar::AtaSector& sector, std::string& error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (bytes.size() != sector.size()) {
+    error = "not a 512-byte sector (" + std::to_string(bytes.size()) + " bytes)";
+    return false;
+  }
+  for (std::size_t i = 0; i < sector.size(); ++i) {
+    sector[i] = static_cast<std::uint8_t>(bytes[i]);
+  }
+  return true;
+}
+
+int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::string>& args, CliEnvironment& env) {
+  ReportOptions options;
+  if (!ParseReportOptions(command.Name, args, options, env.Err)) {
+    return kExitUsage;
+  }
+  vellumar::platform::SystemClock clock;
+  vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
+  PrintLines(logs, command, env.Out);
+
+  if (!options.FromFile.empty()) {
+    vellumar::AtaSector sector{};
+    std::string error;
+    if (!ReadSectorFile(options.FromFile, sector, error)) {
+      env.Err << "vellumar-cli " << command.Name << ": " << options.FromFile << ": " << error << "\n";
+      return kExitUsage;
+    }
+    command.SectorReport(options.FromFile, sector, logs);
+    return kExitOk;
+  }
+
+  ResolvedDrive drive;
+  std::string error;
+  if (!ResolveDrive(options.Drive, env, drive, error)) {
+    env.Err << "Error opening device: " << error << "\n";
+    return kExitUsage;
+  }
+  // Only a drive on a bus that may carry ATA commands is opened; the others get the report's
+  // "unavailable" lines without being touched.
+  std::unique_ptr<vellumar::platform::DriveHandle> handle;
+  std::optional<vellumar::platform::LinuxAtaPassThrough> ata;
+  if (!drive.Entry.IsFile && BusMayCarryAtaCommands(drive.Entry.IdentifyData.BusType)) {
+    handle = OpenResolvedDrive(drive, env, error);
+    if (!handle) {
+      env.Err << "Error opening device: " << error << "\n";
+      return kExitUsage;
+    }
+    ata.emplace(handle->Descriptor());
+  }
+  vellumar::AtaDriveState state;
+  const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
+  const bool shown = command.DriveReport(drive.Entry, caption, ata ? &*ata : nullptr, logs, state);
+  return shown ? kExitOk : kExitCompletedWithErrors;
+}
+
+}  // namespace vellumar::cli

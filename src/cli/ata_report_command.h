@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "devices/ata_drive_state.h"
+#include "devices/ata_transport.h"
+#include "devices/drive_record.h"
+#include "devices/log_sinks.h"
+
+namespace vellumar::cli {
+
+// What `details` and `smart` have in common: a DRIVE or a saved sector, the choice of the ATA
+// route, and printing one report log to standard output.
+struct AtaReportCommand {
+  std::string_view Name;  // "details" or "smart"
+  vellumar::LogSink vellumar::LogSinks::*Sink;
+  bool (*DriveReport)(const vellumar::TDeviceTable& drive, const std::string& caption, vellumar::AtaPassThrough* ata,
+                      vellumar::LogSinks& logs, vellumar::AtaDriveState& state);
+  void (*SectorReport)(const std::string& sourceName, std::span<const std::uint8_t, vellumar::kAtaSectorBytes> sector,
+                       vellumar::LogSinks& logs);
+};
+
+// Buses whose disks may take ATA commands: ATA, SATA, and USB bridges that pass them through.
+bool BusMayCarryAtaCommands(std::int64_t busType);
+
+// Reads a saved sector; false with `error` unless the file holds exactly 512 bytes.
+bool ReadSectorFile(const std::string& path, vellumar::AtaSector& sector, std::string& error);
+
+// Exit status 0 when the report showed the drive's data, 1 when it said the data is
+// unavailable, 5 for a usage error or a drive that cannot be opened.
+int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::string>& args, CliEnvironment& env);
+
+}  // namespace vellumar::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+
+namespace vellumar::cli {
+
+// The first-run agreement before a destructive command, shared with the desktop program's
+// marker. Removes --agree from `args`; --agree records the agreement without asking, --yes lets
+// this one run go on without asking (nothing recorded), otherwise a terminal user is shown the
+// text and asked once. False when the command must not go on.
+bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env, const std::string& markerPath);
+
+// The same with the marker in the user's data folder.
+bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env);
+
+}  // namespace vellumar::cli

@@ -1,0 +1,99 @@
+#include "devices/smart_report.h"
+
+#include <array>
+#include <cstdio>
+
+#include "devices/ata_commands.h"
+#include "devices/report_heading.h"
+#include "devices/smart_attribute_names.h"
+
+namespace vellumar {
+
+namespace {
+
+constexpr std::uint8_t kTemperatureAttribute = 194;
+constexpr std::size_t kRuleWidth = 88;
+
+std::string Hex(std::uint8_t value) {
+  std::array<char, 8> buffer{};
+  const int length = std::snprintf(buffer.data(), buffer.size(), "%02X", static_cast<unsigned>(value));
+  return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+void WriteLines(LogSinks& logs, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    logs.SmartLog(line);
+  }
+}
+
+// Reads IDENTIFY once when nothing is known yet, so the report knows how it found the switch.
+void LearnSmartSwitch(AtaPassThrough& ata, std::uint8_t slave, AtaDriveState& state) {
+  if (state.Identify.has_value()) {
+    return;
+  }
+  AtaSector identify{};
+  if (AtaIdentifyDevice(ata, slave, identify)) {
+    state.Identify = DecodeIdePassport(identify);
+  }
+}
+
+bool FetchSmartData(const TIdentifyDeviceData& id, AtaPassThrough* ata, AtaDriveState& state, AtaSector& data) {
+  if (ata == nullptr) {
+    return false;
+  }
+  if (id.BusType != kBusAta) {
+    return SmartReadData(*ata, id.IsIDESlave, data);
+  }
+  LearnSmartSwitch(*ata, id.IsIDESlave, state);
+  const bool wasOff = state.SmartKnownDisabled();
+  bool fetched = SmartEnableOperations(*ata, id.IsIDESlave);
+  if (fetched) {
+    fetched = SmartReadData(*ata, id.IsIDESlave, data);
+  }
+  // Leaving the drive's own failure monitoring off is only right when it was off before.
+  if (wasOff) {
+    SmartDisableOperations(*ata, id.IsIDESlave);
+  }
+  return fetched;
+}
+
+}  // namespace
+
+std::string SmartAttributeLine(const SmartAttribute& a) {
+  std::string line = " " + PadRight(std::to_string(a.Id), 3) + "  " + Hex(a.Id) + "  " + SmartAttributeName(a.Id) +
+                     "     " + PadLeft(std::to_string(a.Current), 5) + "  " + PadLeft(std::to_string(a.Worst), 7) +
+                     "  " + PadLeft(std::to_string(a.Raw), 16);
+  if (a.Id == kTemperatureAttribute) {
+    line += "  (" + std::to_string(a.RawLowByte) + " degrees) ";
+  }
+  return line;
+}
+
+std::vector<std::string> SmartTableLines(const std::vector<SmartAttribute>& attributes) {
+  std::vector<std::string> lines{std::string(kSmartColumnHeader), std::string(kRuleWidth, '-')};
+  for (const SmartAttribute& attribute : attributes) {
+    lines.push_back(SmartAttributeLine(attribute));
+  }
+  lines.emplace_back(kReportBlankLine);
+  return lines;
+}
+
+bool RunSmartReport(const TDeviceTable& drive, const std::string& driveCaption, AtaPassThrough* ata, LogSinks& logs,
+                    AtaDriveState& state) {
+  WriteLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, driveCaption));
+  AtaSector data{};
+  if (!FetchSmartData(drive.IdentifyData, ata, state, data)) {
+    logs.SmartLog(kSmartNotSupportedLine);
+    return false;
+  }
+  WriteLines(logs, SmartTableLines(DecodeSmartAttributes(data)));
+  return true;
+}
+
+void RunSmartReportForSector(const std::string& sourceName, std::span<const std::uint8_t, kAtaSectorBytes> sector,
+                             LogSinks& logs) {
+  WriteLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, sourceName));
+  WriteLines(logs, SmartTableLines(DecodeSmartAttributes(sector)));
+}
+
+}  // namespace vellumar

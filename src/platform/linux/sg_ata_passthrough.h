@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "devices/ata_transport.h"
+#include "platform/linux/ioctl_caller.h"
+
+namespace vellumar::platform {
+
+// ATA protocols of the pass-through CDB that this program uses.
+enum class AtaProtocol : std::uint8_t { NonData = 3, PioDataIn = 4 };
+
+// The ATA PASS-THROUGH (16) command block for one 28-bit command.
+std::array<std::uint8_t, 16> BuildAtaPassThrough16(const vellumar::AtaRegisters& registers, AtaProtocol protocol);
+
+// The first route: SG_IO with ATA PASS-THROUGH (16) on the drive's open descriptor.
+class SgAtaPassThrough {
+ public:
+  SgAtaPassThrough(int fd, IoctlCaller ioctl) : fd_(fd), ioctl_(std::move(ioctl)) {}
+
+  bool NonData(const vellumar::AtaRegisters& registers);
+  // `destination` changes only when the whole sector came back from a command that succeeded.
+  bool PioDataIn(const vellumar::AtaRegisters& registers,
+                 std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination);
+
+ private:
+  bool Execute(const vellumar::AtaRegisters& registers, AtaProtocol protocol, std::uint8_t* data, unsigned length);
+
+  int fd_;
+  IoctlCaller ioctl_;
+};
+
+}  // namespace vellumar::platform

@@ -1,0 +1,271 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/loop_device.h"
+#include "support/root_env.h"
+#include "support/shell.h"
+
+namespace vellumar {
+namespace {
+
+using testing::LoopDevice;
+using testing::MountGuard;
+using testing::Quote;
+using testing::Shell;
+using testing::ShellResult;
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+constexpr const char* kLockFailure =
+    "Unable to lock device. Make sure you do not have open files on this device and try again. ";
+
+ShellResult RunCli(const std::string& arguments) {
+  return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
+}
+
+std::string KernelName(const std::string& node) { return node.substr(node.find_last_of('/') + 1); }
+
+bool Mounted(const std::string& node) { return Shell("findmnt --source " + Quote(node) + " >/dev/null").ExitCode == 0; }
+
+bool SwapActive(const std::string& node) {
+  std::ifstream swaps("/proc/swaps");
+  const std::string text((std::istreambuf_iterator<char>(swaps)), std::istreambuf_iterator<char>());
+  return text.find(node + " ") != std::string::npos;
+}
+
+// True when nothing holds the node: an exclusive open only succeeds then.
+bool Unclaimed(const std::string& node) {
+  const int fd = ::open(node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+// Swap switched on for the test, switched off again whatever happened.
+class SwapGuard {
+ public:
+  explicit SwapGuard(std::string node) : node_(std::move(node)) {
+    active_ = Shell("mkswap -q " + Quote(node_) + " && swapon " + Quote(node_)).ExitCode == 0;
+  }
+  ~SwapGuard() {
+    if (SwapActive(node_)) {
+      Shell("swapoff " + Quote(node_));
+    }
+  }
+  SwapGuard(const SwapGuard&) = delete;
+  SwapGuard& operator=(const SwapGuard&) = delete;
+  bool Ok() const { return active_; }
+
+ private:
+  std::string node_;
+  bool active_ = false;
+};
+
+// A loop disk with two file-system partitions and a swap partition. A kernel built without
+// partition-table support shows no partitions; the disk then carries its volume itself.
+class LoopDisk {
+ public:
+  LoopDisk() : loop_(96 * kMiB, "-P") {
+    if (!loop_.Ok()) {
+      return;
+    }
+    Shell("printf 'label: dos\\n,24M,L\\n,24M,L\\n,,S\\n' | sfdisk -q " + Quote(loop_.Node()) + " >/dev/null 2>&1");
+    Shell("blockdev --rereadpt " + Quote(loop_.Node()) + " >/dev/null 2>&1");
+    partitioned_ =
+        std::filesystem::exists("/sys/block/" + KernelName(loop_.Node()) + "/" + KernelName(loop_.Node()) + "p1");
+  }
+
+  bool Ok() const { return loop_.Ok(); }
+  const std::string& Error() const { return loop_.Error(); }
+  bool Partitioned() const { return partitioned_; }
+  const std::string& Node() const { return loop_.Node(); }
+  std::string Partition(int number) const { return loop_.Node() + "p" + std::to_string(number); }
+  bool PartitionsGone() const {
+    return !std::filesystem::exists("/sys/block/" + KernelName(Node()) + "/" + KernelName(Node()) + "p1");
+  }
+
+ private:
+  LoopDevice loop_;
+  bool partitioned_ = false;
+};
+
+bool MakeExt4(const std::string& node) { return Shell("mkfs.ext4 -q -F " + Quote(node)).ExitCode == 0; }
+
+// The second file system is vfat where the kernel mounts it, ext4 elsewhere.
+std::unique_ptr<MountGuard> MountSecondVolume(const std::string& node) {
+  if (Shell("mkfs.vfat " + Quote(node) + " >/dev/null 2>&1").ExitCode == 0) {
+    auto vfat = std::make_unique<MountGuard>(node, "-t vfat");
+    if (vfat->Ok()) {
+      return vfat;
+    }
+  }
+  if (!MakeExt4(node)) {
+    return nullptr;
+  }
+  return std::make_unique<MountGuard>(node);
+}
+
+TEST(VolumeLockingLoop, ListShowsTheLoopDiskWithItsVolumes) {
+  VELLUMAR_REQUIRE_ROOT();
+  LoopDisk disk;
+  ASSERT_TRUE(disk.Ok()) << disk.Error();
+  std::unique_ptr<MountGuard> first;
+  std::unique_ptr<MountGuard> second;
+  std::unique_ptr<SwapGuard> swap;
+  std::string volumes;
+  if (disk.Partitioned()) {
+    ASSERT_TRUE(MakeExt4(disk.Partition(1)));
+    first = std::make_unique<MountGuard>(disk.Partition(1));
+    second = MountSecondVolume(disk.Partition(2));
+    swap = std::make_unique<SwapGuard>(disk.Partition(3));
+    ASSERT_TRUE(first->Ok() && second && second->Ok() && swap->Ok());
+    volumes = disk.Partition(1) + " " + disk.Partition(2) + " " + disk.Partition(3);
+  } else {
+    ASSERT_TRUE(MakeExt4(disk.Node()));
+    first = std::make_unique<MountGuard>(disk.Node());
+    ASSERT_TRUE(first->Ok());
+    volumes = disk.Node();
+  }
+
+  const ShellResult list = RunCli("list");
+  ASSERT_EQ(list.ExitCode, 0) << list.Output;
+  std::string row;
+  std::istringstream lines(list.Output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() > disk.Node().size() && line.substr(line.size() - disk.Node().size()) == disk.Node()) {
+      row = line;
+    }
+  }
+  ASSERT_FALSE(row.empty()) << list.Output;
+  EXPECT_NE(row.find("  FBVIRTUAL  "), std::string::npos) << row;
+  EXPECT_NE(row.find("Storage Device (" + volumes + ")"), std::string::npos) << row;
+  EXPECT_NE(row.find("  0000  "), std::string::npos) << row;
+  EXPECT_NE(row.find("  000000  "), std::string::npos) << row;
+  EXPECT_NE(row.find("  196608  "), std::string::npos) << row;
+
+  const ShellResult json = RunCli("list --json");
+  ASSERT_EQ(json.ExitCode, 0) << json.Output;
+  EXPECT_NE(json.Output.find("\"bus\": \"FBVIRTUAL\", \"model\": \"Storage Device (" + volumes + ")\""),
+            std::string::npos)
+      << json.Output;
+  EXPECT_NE(json.Output.find("\"device\": \"" + disk.Node() + "\""), std::string::npos) << json.Output;
+
+  const ShellResult debug = RunCli("list --debug");
+  ASSERT_EQ(debug.ExitCode, 0);
+  EXPECT_NE(debug.Output.find("Trying device " + disk.Node()), std::string::npos);
+  EXPECT_NE(debug.Output.find("Buffer: 512 bytes\n 28 00 00 00"), std::string::npos);
+  EXPECT_NE(debug.Output.find("Partitions: " + volumes), std::string::npos);
+  EXPECT_NE(debug.Output.find("Found partition " + disk.Node()), std::string::npos);
+}
+
+TEST(VolumeLockingLoop, FormatTakesTheVolumesAwayAndLeavesNothingClaimed) {
+  VELLUMAR_REQUIRE_ROOT();
+  LoopDisk disk;
+  ASSERT_TRUE(disk.Ok()) << disk.Error();
+  std::vector<std::string> volumes;
+  std::unique_ptr<MountGuard> first;
+  std::unique_ptr<MountGuard> second;
+  std::unique_ptr<MountGuard> bind;
+  std::unique_ptr<SwapGuard> swap;
+  if (disk.Partitioned()) {
+    ASSERT_TRUE(MakeExt4(disk.Partition(1)));
+    first = std::make_unique<MountGuard>(disk.Partition(1));
+    second = MountSecondVolume(disk.Partition(2));
+    swap = std::make_unique<SwapGuard>(disk.Partition(3));
+    ASSERT_TRUE(first->Ok() && second && second->Ok() && swap->Ok());
+    volumes = {disk.Partition(1), disk.Partition(2), disk.Partition(3)};
+  } else {
+    ASSERT_TRUE(MakeExt4(disk.Node()));
+    first = std::make_unique<MountGuard>(disk.Node());
+    ASSERT_TRUE(first->Ok());
+    volumes = {disk.Node()};
+  }
+  // A second mount point of the same file system is the same volume and goes too.
+  bind = std::make_unique<MountGuard>(first->Point(), "--bind");
+  ASSERT_TRUE(bind->Ok());
+
+  const ShellResult run = RunCli("format " + Quote(disk.Node()) + " --quick --yes");
+  EXPECT_EQ(run.ExitCode, 0) << run.Output;
+  const std::size_t locking = run.Output.find("Locking device... ");
+  ASSERT_NE(locking, std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("Formatting... ", locking), std::string::npos) << run.Output;
+  EXPECT_NE(run.Output.find("Remember to create new partitions."), std::string::npos);
+  for (const std::string& volume : volumes) {
+    EXPECT_FALSE(Mounted(volume)) << volume;
+    EXPECT_FALSE(SwapActive(volume)) << volume;
+  }
+  EXPECT_NE(Shell("mountpoint -q " + Quote(bind->Point())).ExitCode, 0);
+  if (disk.Partitioned()) {
+    EXPECT_TRUE(disk.PartitionsGone()) << "the partition table was read again after the run";
+  }
+  EXPECT_NE(Shell("blkid -p " + Quote(disk.Node()) + " >/dev/null 2>&1").ExitCode, 0) << "no signature is left";
+  EXPECT_TRUE(Unclaimed(disk.Node())) << "every claim of the run is released";
+}
+
+TEST(VolumeLockingLoop, FileHeldOpenRefusesTheRunAndReleasesEveryClaim) {
+  VELLUMAR_REQUIRE_ROOT();
+  LoopDisk disk;
+  ASSERT_TRUE(disk.Ok()) << disk.Error();
+  const std::string quiet = disk.Partitioned() ? disk.Partition(1) : "";
+  const std::string busy = disk.Partitioned() ? disk.Partition(2) : disk.Node();
+  std::unique_ptr<MountGuard> quietMount;
+  if (!quiet.empty()) {
+    ASSERT_TRUE(MakeExt4(quiet));
+    quietMount = std::make_unique<MountGuard>(quiet);
+    ASSERT_TRUE(quietMount->Ok());
+  }
+  ASSERT_TRUE(MakeExt4(busy));
+  MountGuard busyMount(busy);
+  ASSERT_TRUE(busyMount.Ok());
+  const std::string held = busyMount.Point() + "/held";
+  const int fd = ::open(held.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0);
+
+  const ShellResult run = RunCli("format " + Quote(disk.Node()) + " --yes");
+  ::close(fd);
+  EXPECT_EQ(run.ExitCode, 4) << run.Output;
+  EXPECT_NE(run.Output.find(kLockFailure), std::string::npos) << run.Output;
+  EXPECT_EQ(run.Output.find("Formatting... "), std::string::npos);
+  EXPECT_EQ(run.Output.find("Remember to create new partitions."), std::string::npos);
+  EXPECT_TRUE(Mounted(busy)) << "a busy file system is never forced away";
+  EXPECT_EQ(Shell("dumpe2fs -h " + Quote(busy) + " >/dev/null 2>&1").ExitCode, 0) << "nothing was written";
+  if (!quiet.empty()) {
+    // Volumes unmounted before the failure stay unmounted, but nothing holds them any more.
+    EXPECT_FALSE(Mounted(quiet));
+    EXPECT_TRUE(Unclaimed(quiet));
+    EXPECT_EQ(Shell("dumpe2fs -h " + Quote(quiet) + " >/dev/null 2>&1").ExitCode, 0);
+  }
+  ASSERT_EQ(Shell("umount " + Quote(busyMount.Point())).ExitCode, 0);
+  EXPECT_TRUE(Unclaimed(disk.Node()));
+}
+
+TEST(VolumeLockingLoop, SwapInUseIsSwitchedOffAndReleased) {
+  VELLUMAR_REQUIRE_ROOT();
+  LoopDisk disk;
+  ASSERT_TRUE(disk.Ok()) << disk.Error();
+  const std::string area = disk.Partitioned() ? disk.Partition(3) : disk.Node();
+  SwapGuard swap(area);
+  ASSERT_TRUE(swap.Ok());
+  ASSERT_TRUE(SwapActive(area));
+
+  const ShellResult run = RunCli("format " + Quote(disk.Node()) + " --quick --yes");
+  EXPECT_EQ(run.ExitCode, 0) << run.Output;
+  EXPECT_FALSE(SwapActive(area));
+  EXPECT_TRUE(Unclaimed(disk.Node()));
+  if (disk.Partitioned()) {
+    EXPECT_TRUE(disk.PartitionsGone());
+  }
+}
+
+}  // namespace
+}  // namespace vellumar

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+#include <linux/hdreg.h>
+#include <scsi/sg.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "devices/ata_commands.h"
+#include "platform/linux/linux_ata_passthrough.h"
+
+namespace vellumar::platform {
+namespace {
+
+// Sense data as libata answered on an emulated disk.
+const std::vector<std::uint8_t> kStatusReturnSense = {0x72, 0x01, 0x00, 0x1d, 0x00, 0x00, 0x00, 0x0e, 0x09, 0x0c, 0x00,
+                                                      0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x4f, 0x00, 0xc2, 0xb0, 0x50};
+const std::vector<std::uint8_t> kAbortedSense = {0x70, 0x00, 0x0b, 0x00, 0x00, 0x00, 0x00, 0x0a, 0x04,
+                                                 0x41, 0xa0, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
+
+// A scripted kernel: records every request and answers SG_IO with the configured outcome.
+struct FakeKernel {
+  struct Request {
+    unsigned long Code = 0;
+    std::array<std::uint8_t, 16> Cdb{};
+    int Direction = 0;
+    unsigned Length = 0;
+    std::array<std::uint8_t, 4> DriveCmd{};
+  };
+
+  int Result = 0;
+  unsigned char Status = 0;
+  unsigned short HostStatus = 0;
+  unsigned short DriverStatus = 0;
+  int Resid = 0;
+  std::vector<std::uint8_t> Sense;
+  std::uint8_t Fill = 0x5A;  // what lands in the data buffer, whatever the outcome
+  std::vector<Request> Requests;
+
+  IoctlCaller Caller() {
+    return [this](int /*fd*/, unsigned long code, void* argument) { return Answer(code, argument); };
+  }
+
+  int Answer(unsigned long code, void* argument) {
+    Request request;
+    request.Code = code;
+    if (code == SG_IO) {
+      auto* header = static_cast<sg_io_hdr_t*>(argument);
+      std::memcpy(request.Cdb.data(), header->cmdp, std::min<std::size_t>(header->cmd_len, 16));
+      request.Direction = header->dxfer_direction;
+      request.Length = header->dxfer_len;
+      if (header->dxferp != nullptr) {
+        std::memset(header->dxferp, Fill, header->dxfer_len);
+      }
+      header->status = Status;
+      header->host_status = HostStatus;
+      header->driver_status = DriverStatus;
+      header->resid = Resid;
+      const std::size_t senseBytes = std::min<std::size_t>(Sense.size(), header->mx_sb_len);
+      std::memcpy(header->sbp, Sense.data(), senseBytes);
+      header->sb_len_wr = static_cast<unsigned char>(senseBytes);
+    } else if (code == HDIO_DRIVE_CMD) {
+      auto* args = static_cast<std::uint8_t*>(argument);
+      std::copy(args, args + 4, request.DriveCmd.begin());
+      std::memset(args + 4, Fill, 512);
+    } else if (code == HDIO_GET_IDENTITY) {
+      std::memset(argument, Fill, 512);
+    }
+    Requests.push_back(request);
+    return Result;
+  }
+};
+
+class LinuxAtaTest : public ::testing::Test {
+ protected:
+  FakeKernel kernel_;
+  LinuxAtaPassThrough ata_{7, kernel_.Caller()};
+  vellumar::AtaSector sector_{};
+};
+
+TEST(AtaPassThroughCdb, EveryByteOfSmartReadData) {
+  const std::array<std::uint8_t, 16> expected = {0x85, 0x08, 0x0E, 0, 0xD0, 0,    1,    0,
+                                                 1,    0,    0x4F, 0, 0xC2, 0xB0, 0xB0, 0};
+  EXPECT_EQ(BuildAtaPassThrough16(vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 1), AtaProtocol::PioDataIn),
+            expected);
+}
+
+TEST(AtaPassThroughCdb, NonDataCommandAsksForNoTransfer) {
+  const auto cdb =
+      BuildAtaPassThrough16(vellumar::SmartRegisters(vellumar::kSmartFeatureEnableOperations, 0), AtaProtocol::NonData);
+  EXPECT_EQ(cdb[1], 0x06);
+  EXPECT_EQ(cdb[2], 0x00);
+  EXPECT_EQ(cdb[4], 0xD8);
+  EXPECT_EQ(cdb[13], 0xA0);
+}
+
+TEST_F(LinuxAtaTest, PassThroughPutsTheSlaveIntoTheDeviceRegister) {
+  ASSERT_TRUE(vellumar::SmartEnableOperations(ata_, 1));
+  ASSERT_TRUE(vellumar::AtaIdentifyDevice(ata_, 1, sector_));
+  ASSERT_EQ(kernel_.Requests.size(), 2U);
+  EXPECT_EQ(kernel_.Requests[0].Cdb[13], 0xB0);
+  EXPECT_EQ(kernel_.Requests[0].Direction, SG_DXFER_NONE);
+  EXPECT_EQ(kernel_.Requests[1].Cdb[13], 0xB0);
+  EXPECT_EQ(kernel_.Requests[1].Cdb[14], 0xEC);
+  EXPECT_EQ(kernel_.Requests[1].Direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(kernel_.Requests[1].Length, 512U);
+  EXPECT_EQ(sector_[0], 0x5A);
+}
+
+TEST_F(LinuxAtaTest, GoodStatusOrTheAtaStatusReturnAloneIsSuccess) {
+  EXPECT_TRUE(ata_.PioDataIn(vellumar::AtaRoute::PassThrough, 0, vellumar::IdentifyDeviceRegisters(0), sector_));
+  kernel_.Status = 0x02;
+  kernel_.DriverStatus = 0x08;
+  kernel_.Sense = kStatusReturnSense;
+  EXPECT_TRUE(vellumar::SmartEnableOperations(ata_, 1));
+}
+
+TEST_F(LinuxAtaTest, FailedRequestsLeaveTheDestinationAlone) {
+  struct Case {
+    const char* What;
+    int Result;
+    unsigned char Status;
+    unsigned short Host;
+    unsigned short Driver;
+    int Resid;
+    std::vector<std::uint8_t> Sense;
+  };
+  std::vector<std::uint8_t> errorStatus = kStatusReturnSense;
+  errorStatus[21] = 0x51;  // ERR set in the returned status
+  const std::vector<Case> cases = {
+      {"ioctl fails", -1, 0, 0, 0, 0, {}},
+      {"drive aborted", 0, 0x02, 0, 0x08, 0, kAbortedSense},
+      {"status return with ERR", 0, 0x02, 0, 0x08, 0, errorStatus},
+      {"check condition without sense", 0, 0x02, 0, 0x08, 0, {}},
+      {"host error", 0, 0, 0x07, 0, 0, {}},
+      {"driver error", 0, 0, 0, 0x06, 0, {}},
+      {"short transfer", 0, 0, 0, 0, 1, {}},
+  };
+  for (const Case& c : cases) {
+    kernel_.Result = c.Result;
+    kernel_.Status = c.Status;
+    kernel_.HostStatus = c.Host;
+    kernel_.DriverStatus = c.Driver;
+    kernel_.Resid = c.Resid;
+    kernel_.Sense = c.Sense;
+    sector_.fill(0x11);
+    EXPECT_FALSE(ata_.PioDataIn(vellumar::AtaRoute::PassThrough, 0, vellumar::IdentifyDeviceRegisters(0), sector_))
+        << c.What;
+    EXPECT_EQ(sector_[0], 0x11) << c.What;
+    EXPECT_EQ(sector_[511], 0x11) << c.What;
+  }
+}
+
+TEST_F(LinuxAtaTest, AbortedNonDataCommandFails) {
+  kernel_.Status = 0x02;
+  kernel_.DriverStatus = 0x08;
+  kernel_.Sense = kAbortedSense;
+  EXPECT_FALSE(vellumar::SmartDisableOperations(ata_, 0));
+}
+
+TEST_F(LinuxAtaTest, LegacySmartReadUsesDriveCmdWithTheSmartRegisters) {
+  ASSERT_TRUE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 1,
+                             vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 1), sector_));
+  ASSERT_EQ(kernel_.Requests.size(), 1U);
+  EXPECT_EQ(kernel_.Requests[0].Code, static_cast<unsigned long>(HDIO_DRIVE_CMD));
+  EXPECT_EQ(kernel_.Requests[0].DriveCmd, (std::array<std::uint8_t, 4>{0xB0, 1, 0xD0, 1}));
+  EXPECT_EQ(sector_[511], 0x5A);
+}
+
+TEST_F(LinuxAtaTest, LegacyIdentifyPutsTheTextFieldsBackIntoAtaWordOrder) {
+  // The kernel's copy: serial "AB" in reading order at word 10, word 0 untouched by the fix.
+  IoctlCaller identity = [](int /*fd*/, unsigned long code, void* argument) {
+    auto* bytes = static_cast<std::uint8_t*>(argument);
+    std::memset(bytes, 0, 512);
+    EXPECT_EQ(code, static_cast<unsigned long>(HDIO_GET_IDENTITY));
+    bytes[0] = 0x40;
+    bytes[1] = 0x00;
+    bytes[20] = 'A';
+    bytes[21] = 'B';
+    bytes[46] = 'F';  // firmware, word 23
+    bytes[47] = 'W';
+    bytes[92] = 'Y';  // last model word, 46
+    bytes[93] = 'Z';
+    bytes[94] = 0x12;  // word 47 is not text
+    bytes[95] = 0x34;
+    return 0;
+  };
+  LinuxAtaPassThrough legacy(3, identity);
+  ASSERT_TRUE(legacy.PioDataIn(vellumar::AtaRoute::Legacy, 0, vellumar::IdentifyDeviceRegisters(0), sector_));
+  EXPECT_EQ(sector_[0], 0x40);
+  EXPECT_EQ(sector_[20], 'B');
+  EXPECT_EQ(sector_[21], 'A');
+  EXPECT_EQ(sector_[46], 'W');
+  EXPECT_EQ(sector_[92], 'Z');
+  EXPECT_EQ(sector_[93], 'Y');
+  EXPECT_EQ(sector_[94], 0x12);
+}
+
+TEST_F(LinuxAtaTest, LegacyRouteFailureAndUnsupportedCommands) {
+  kernel_.Result = -1;
+  sector_.fill(0x11);
+  EXPECT_FALSE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 0, vellumar::IdentifyDeviceRegisters(0), sector_));
+  EXPECT_FALSE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 0,
+                              vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 0), sector_));
+  EXPECT_EQ(sector_[4], 0x11);
+  kernel_.Result = 0;
+  // The legacy route carries no non-data commands.
+  EXPECT_FALSE(ata_.NonDataCommand(vellumar::AtaRoute::Legacy, 0,
+                                   vellumar::SmartRegisters(vellumar::kSmartFeatureEnableOperations, 0)));
+  EXPECT_EQ(kernel_.Requests.size(), 2U);
+}
+
+}  // namespace
+}  // namespace vellumar::platform
