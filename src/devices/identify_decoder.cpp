@@ -13,7 +13,7 @@ class IdentifyWords {
   std::uint16_t Word(std::size_t index) const {
     return static_cast<std::uint16_t>(bytes_[2 * index] | (bytes_[2 * index + 1] << 8U));
   }
-  bool Bit(std::size_t index, unsigned bit) const { return ((Word(index) >> bit) & 1U) != 0; }
+  bool Bit(std::size_t index, unsigned bit) const { return ((static_cast<unsigned>(Word(index)) >> bit) & 1U) != 0; }
   // Consecutive words as one number, the first word lowest.
   std::uint64_t Words(std::size_t first, std::size_t count) const {
     std::uint64_t value = 0;
@@ -31,7 +31,7 @@ class IdentifyWords {
 std::uint8_t HighestSetBit(std::uint16_t word, unsigned lowest, unsigned bits) {
   std::uint8_t highest = 0;
   for (unsigned bit = 0; bit < bits; ++bit) {
-    if (((word >> (lowest + bit)) & 1U) != 0) {
+    if (((static_cast<unsigned>(word) >> (lowest + bit)) & 1U) != 0) {
       highest = static_cast<std::uint8_t>(bit);
     }
   }

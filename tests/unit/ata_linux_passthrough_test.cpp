@@ -58,7 +58,9 @@ struct FakeKernel {
       header->driver_status = DriverStatus;
       header->resid = Resid;
       const std::size_t senseBytes = std::min<std::size_t>(Sense.size(), header->mx_sb_len);
-      std::memcpy(header->sbp, Sense.data(), senseBytes);
+      if (senseBytes > 0) {
+        std::memcpy(header->sbp, Sense.data(), senseBytes);
+      }
       header->sb_len_wr = static_cast<unsigned char>(senseBytes);
     } else if (code == HDIO_DRIVE_CMD) {
       auto* args = static_cast<std::uint8_t*>(argument);
