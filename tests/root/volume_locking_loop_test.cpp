@@ -81,6 +81,10 @@ class LoopDisk {
     }
     Shell("printf 'label: dos\\n,24M,L\\n,24M,L\\n,,S\\n' | sfdisk -q " + Quote(loop_.Node()) + " >/dev/null 2>&1");
     Shell("blockdev --rereadpt " + Quote(loop_.Node()) + " >/dev/null 2>&1");
+    if (!std::filesystem::exists(PartitionEntry())) {
+      // A kernel without table parsers still takes partitions that are added one by one.
+      Shell("partx -a " + Quote(loop_.Node()) + " >/dev/null 2>&1");
+    }
     partitioned_ =
         std::filesystem::exists("/sys/block/" + KernelName(loop_.Node()) + "/" + KernelName(loop_.Node()) + "p1");
   }
@@ -90,6 +94,9 @@ class LoopDisk {
   bool Partitioned() const { return partitioned_; }
   const std::string& Node() const { return loop_.Node(); }
   std::string Partition(int number) const { return loop_.Node() + "p" + std::to_string(number); }
+  std::string PartitionEntry() const {
+    return "/sys/block/" + KernelName(Node()) + "/" + KernelName(Node()) + "p1";
+  }
   bool PartitionsGone() const {
     return !std::filesystem::exists("/sys/block/" + KernelName(Node()) + "/" + KernelName(Node()) + "p1");
   }
