@@ -1,0 +1,26 @@
+#include "main/choose_device.h"
+
+#include "devices/chooser_rows.h"
+#include "windows/window_texts.h"
+
+namespace vellumar::desktop {
+
+using vellumar::windows::FromUtf8;
+
+QStringList DriveRowTexts(const vellumar::TDeviceTable& entry, const vellumar::LocaleSettings& locale) {
+  const vellumar::ChooserRow row = vellumar::MakeChooserRow(entry, locale);
+  // The device node follows the bus: that is the name Linux users know their disks by.
+  return {FromUtf8(row.Bus),    FromUtf8(entry.DevicePath), FromUtf8(row.Model),   FromUtf8(row.Firmware),
+          FromUtf8(row.Serial), FromUtf8(row.Lba),          FromUtf8(row.Capacity)};
+}
+
+bool ChooseDevice(vellumar::DeviceCatalogue& catalogue, vellumar::windows::TFmChoose& chooser,
+                  const vellumar::LocaleSettings& locale) {
+  for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+    chooser.AddDriveRow(DriveRowTexts(catalogue.DeviceTable(slot), locale));
+  }
+  chooser.exec();
+  return catalogue.DeviceChosen;
+}
+
+}  // namespace vellumar::desktop

@@ -1,0 +1,426 @@
+#include "main/fm_main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "devices/product.h"
+#include "devices/text_format.h"
+#include "main/choose_device.h"
+#include "windows/memo.h"
+#include "windows/task_dialog.h"
+#include "windows/window_fonts.h"
+#include "windows/window_texts.h"
+
+namespace vellumar::desktop {
+
+using vellumar::windows::DesignFont;
+using vellumar::windows::FromUtf8;
+
+namespace {
+
+QWidget* BorderPanel(QWidget* parent, int border, QWidget* content) {
+  auto* panel = new QWidget(parent);
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(border, border, border, border);
+  layout->addWidget(content);
+  return panel;
+}
+
+}  // namespace
+
+TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue, MainServices& services,
+                 QWidget* parent)
+    : QMainWindow(parent), logs_(logs), catalogue_(catalogue), services_(services) {
+  setObjectName(QStringLiteral("FmMain"));
+  QFont font = DesignFont(QStringLiteral("Tahoma"), 12);
+  vellumar::windows::ApplyIconTitleFont(font);
+  vellumar::windows::ApplyCalibriFont(font);
+  setFont(font);
+  resize(768, 499);
+  setMinimumSize(750, 450);
+
+  Panel2 = new QWidget(this);
+  Panel2->setAutoFillBackground(true);
+  QPalette white = Panel2->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  Panel2->setPalette(white);
+  Panel2->setFixedHeight(32);
+  lbDiskName = new QLabel(Panel2);
+  QFont bold = font;
+  bold.setBold(true);
+  lbDiskName->setFont(bold);
+  auto* headerRow = new QHBoxLayout(Panel2);
+  headerRow->setContentsMargins(15, 0, 15, 0);
+  headerRow->addWidget(lbDiskName);
+
+  pages = new QTabWidget(this);
+  pages->addTab(BuildDetailsPage(), QStringLiteral("장치 세부 정보"));
+  pages->addTab(BuildFormatPage(), QStringLiteral("로우-레벨 포맷"));
+  pages->addTab(BuildSmartPage(), QStringLiteral("S.M.A.R.T."));
+  pages->setCurrentIndex(0);
+
+  auto* panel17 = new QWidget(this);
+  panel17->setFixedHeight(21);
+  lbCopyright = new vellumar::windows::LinkLabel(panel17);
+  QFont small = DesignFont(QStringLiteral("Tahoma"), 11);
+  small.setBold(true);
+  lbCopyright->setFont(small);
+  lbCopyright->SetColours(QColor(128, 128, 128), QColor(0, 0, 255), QColor(255, 0, 0));
+  auto* footerRow = new QHBoxLayout(panel17);
+  footerRow->setContentsMargins(6, 0, 6, 0);
+  footerRow->addWidget(lbCopyright);
+  footerRow->addStretch(1);
+
+  auto* panel10 = new QWidget(this);
+  auto* panel10Layout = new QVBoxLayout(panel10);
+  panel10Layout->setContentsMargins(10, 10, 10, 10);
+  panel10Layout->setSpacing(0);
+  panel10Layout->addWidget(pages, 1);
+  panel10Layout->addWidget(panel17);
+
+  auto* central = new QWidget(this);
+  auto* centralLayout = new QVBoxLayout(central);
+  centralLayout->setContentsMargins(0, 0, 0, 0);
+  centralLayout->setSpacing(0);
+  centralLayout->addWidget(Panel2);
+  centralLayout->addWidget(panel10, 1);
+  setCentralWidget(central);
+
+  StatusBar = statusBar();
+  StatusBar->setFixedHeight(20);
+  StatusBar->setSizeGripEnabled(true);
+  for (QLabel*& panel : StatusPanels) {
+    panel = new QLabel(StatusBar);
+  }
+  StatusPanels[0]->setMinimumWidth(200);
+  StatusPanels[1]->setMinimumWidth(200);
+  StatusPanels[2]->setFixedWidth(50);
+  StatusPanels[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  StatusBar->addWidget(StatusPanels[0], 1);
+  StatusBar->addWidget(StatusPanels[1], 1);
+  StatusBar->addPermanentWidget(StatusPanels[2]);
+
+  Confirm = [this](const vellumar::ConfirmationRequest& request) {
+    return vellumar::windows::ShowTaskDialogOrMessage(this, request);
+  };
+  ShowChooser = [this] { return chooser_ != nullptr && ChooseDevice(catalogue_, *chooser_, logs_.Locale()); };
+  ShowDebugModal = [this] {
+    if (debug_ != nullptr) {
+      debug_->hide();
+      debug_->exec();
+    }
+  };
+  FatalErrorBox = [](const QString& text) { QMessageBox::critical(nullptr, QStringLiteral("Error"), text); };
+  Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
+
+  ConnectLogs();
+  ConnectRun();
+  connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
+  connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
+  connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
+  connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this,
+          [] { QDesktopServices::openUrl(QUrl(vellumar::windows::ProductWebAddress())); });
+  SetTitles();
+}
+
+TFmMain::~TFmMain() {
+  run_.RequestStop();
+  run_.Join();
+  logs_.BenchMark.SetWriter(nullptr);
+  logs_.Debug.SetWriter(nullptr);
+  logs_.Details.SetWriter(nullptr);
+  logs_.Smart.SetWriter(nullptr);
+  if (deviceOpen_) {
+    services_.CloseDevice();
+  }
+}
+
+QWidget* TFmMain::BuildDetailsPage() {
+  TabSheet3 = new QWidget(this);
+  Log_Details = new QPlainTextEdit(TabSheet3);
+  Log_Details->setObjectName(QStringLiteral("Log_Details"));
+  vellumar::windows::SetUpMemo(Log_Details, true);
+  Log_Details->setFont(vellumar::windows::ReportMemoFont());
+  auto* layout = new QVBoxLayout(TabSheet3);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(BorderPanel(TabSheet3, 10, BorderPanel(TabSheet3, 10, Log_Details)));
+  return TabSheet3;
+}
+
+QWidget* TFmMain::BuildFormatPage() {
+  TabSheet1 = new QWidget(this);
+  Log_BenchMark = new QPlainTextEdit(TabSheet1);
+  Log_BenchMark->setObjectName(QStringLiteral("Log_BenchMark"));
+  vellumar::windows::SetUpMemo(Log_BenchMark, true);
+  Log_BenchMark->setMinimumHeight(120);
+
+  auto* groupBox2 = new QGroupBox(QStringLiteral("현재 작업 진행 상황"), TabSheet1);
+  pbCurrentTask = new QProgressBar(groupBox2);
+  pbCurrentTask->setObjectName(QStringLiteral("pbCurrentTask"));
+  pbCurrentTask->setRange(0, 100);
+  pbCurrentTask->setValue(0);
+  pbCurrentTask->setTextVisible(false);
+  auto* groupLayout = new QVBoxLayout(groupBox2);
+  groupLayout->setContentsMargins(10, 10, 10, 10);
+  groupLayout->addWidget(pbCurrentTask);
+  groupBox2->setFixedHeight(67);
+
+  const QFont big = DesignFont(QStringLiteral("Tahoma"), 21);
+  lbCurrentPercent = new QLabel(TabSheet1);
+  lbSpeed = new QLabel(TabSheet1);
+  lbCurrentPosition = new QLabel(TabSheet1);
+  for (QLabel* label : {lbCurrentPercent, lbSpeed, lbCurrentPosition}) {
+    label->setFont(big);
+  }
+  cbQuickWipe = new QCheckBox(QStringLiteral("빠른 초기화 수행 (파티션 및 MBR만 제거)"), TabSheet1);
+  cbQuickWipe->setObjectName(QStringLiteral("cbQuickWipe"));
+  btStop = new QPushButton(QStringLiteral("중지"), TabSheet1);
+  btStop->setObjectName(QStringLiteral("btStop"));
+  btStop->setMinimumSize(94, 26);
+  btStop->setEnabled(false);
+  btRunBenchmarks = new QPushButton(QStringLiteral("이 장치 포맷"), TabSheet1);
+  btRunBenchmarks->setObjectName(QStringLiteral("btRunBenchmarks"));
+  btRunBenchmarks->setMinimumSize(169, 26);
+  btRunBenchmarks->setDefault(true);
+
+  auto* bottom = new QGridLayout;
+  bottom->setContentsMargins(17, 0, 0, 0);
+  bottom->setHorizontalSpacing(12);
+  bottom->addWidget(lbCurrentPercent, 0, 0);
+  bottom->addWidget(lbSpeed, 0, 1);
+  bottom->addWidget(lbCurrentPosition, 1, 0, 1, 2);
+  bottom->setColumnMinimumWidth(0, 180);
+  bottom->setColumnStretch(2, 1);
+  bottom->addWidget(cbQuickWipe, 0, 3, 1, 2, Qt::AlignLeft);
+  bottom->addWidget(btStop, 1, 3);
+  bottom->addWidget(btRunBenchmarks, 1, 4);
+
+  auto* layout = new QVBoxLayout(TabSheet1);
+  layout->setContentsMargins(5, 5, 5, 5);
+  layout->addWidget(BorderPanel(TabSheet1, 5, Log_BenchMark), 1);
+  layout->addWidget(BorderPanel(TabSheet1, 10, groupBox2));
+  layout->addLayout(bottom);
+  return TabSheet1;
+}
+
+QWidget* TFmMain::BuildSmartPage() {
+  TabSheet2 = new QWidget(this);
+  Log_Smart = new QPlainTextEdit(TabSheet2);
+  Log_Smart->setObjectName(QStringLiteral("Log_Smart"));
+  vellumar::windows::SetUpMemo(Log_Smart, true);
+  Log_Smart->setFont(vellumar::windows::ReportMemoFont());
+  btGetSmart = new QPushButton(QStringLiteral("스마트 데이터 가져오기(&G)"), TabSheet2);
+  btGetSmart->setObjectName(QStringLiteral("btGetSmart"));
+  btGetSmart->setMinimumSize(169, 26);
+  btGetSmart->setDefault(true);
+
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addStretch(1);
+  buttonRow->addWidget(btGetSmart);
+  auto* layout = new QVBoxLayout(TabSheet2);
+  layout->setContentsMargins(10, 10, 10, 10);
+  layout->addWidget(Log_Smart, 1);
+  layout->addLayout(buttonRow);
+  return TabSheet2;
+}
+
+void TFmMain::ConnectLogs() {
+  // Entries may come from the run's thread; they are appended on the window's thread, in order.
+  connect(this, &TFmMain::EntryQueued, this, &TFmMain::AppendEntry, Qt::QueuedConnection);
+  auto writerFor = [this](LogMemo memo) {
+    return [this, memo](const std::string& entry) {
+      const QString text = FromUtf8(entry);
+      if (QThread::currentThread() == thread()) {
+        AppendEntry(static_cast<int>(memo), text);
+      } else {
+        emit EntryQueued(static_cast<int>(memo), text);
+      }
+    };
+  };
+  logs_.BenchMark.SetWriter(writerFor(LogMemo::BenchMark));
+  logs_.Details.SetWriter(writerFor(LogMemo::Details));
+  logs_.Smart.SetWriter(writerFor(LogMemo::Smart));
+  logs_.Debug.SetWriter(writerFor(LogMemo::Debug));
+}
+
+void TFmMain::AppendEntry(int memo, const QString& entry) {
+  switch (static_cast<LogMemo>(memo)) {
+    case LogMemo::BenchMark:
+      vellumar::windows::AppendMemoEntry(Log_BenchMark, entry);
+      break;
+    case LogMemo::Details:
+      vellumar::windows::AppendMemoEntry(Log_Details, entry);
+      break;
+    case LogMemo::Smart:
+      vellumar::windows::AppendMemoEntry(Log_Smart, entry);
+      break;
+    case LogMemo::Debug:
+      if (debug_ != nullptr) {
+        vellumar::windows::AppendMemoEntry(debug_->Memo1, entry);
+      }
+      break;
+  }
+}
+
+void TFmMain::ConnectRun() {
+  connect(&run_, &FormatRun::ProgressChanged, this, &TFmMain::ShowDisplay, Qt::QueuedConnection);
+  connect(&run_, &FormatRun::ControlsEnabledChanged, this, &TFmMain::SetControlsEnabled, Qt::QueuedConnection);
+  connect(
+      &run_, &FormatRun::StopEnabledChanged, this,
+      [this](bool enabled) {
+        btStop->setEnabled(enabled);
+        if (enabled) {
+          btStop->setFocus();
+        }
+      },
+      Qt::QueuedConnection);
+  connect(&run_, &FormatRun::BarPausedChanged, this, &TFmMain::SetBarPaused, Qt::QueuedConnection);
+  connect(&run_, &FormatRun::Finished, this, &TFmMain::RunFinished, Qt::QueuedConnection);
+}
+
+void TFmMain::SetTitles() {
+  const QString product = vellumar::windows::ProductName();
+  setWindowTitle(product);
+  QCoreApplication::setApplicationName(product);
+  StatusPanels[0]->setText(product);
+  lbCopyright->setText(vellumar::windows::kCopyrightLine + QStringLiteral(";   ") +
+                       vellumar::windows::ProductWebAddress().toUpper());
+}
+
+void TFmMain::SetWindows(vellumar::windows::TFmChoose* chooser, vellumar::windows::TFmDebug* debug) {
+  chooser_ = chooser;
+  debug_ = debug;
+  if (chooser_ != nullptr) {
+    chooser_->setWindowTitle(QStringLiteral("Device Selection - ") + vellumar::windows::ProductName());
+  }
+}
+
+bool TFmMain::StartUp() {
+  const vellumar::EnumerationResult found = services_.EnumerateDevices(catalogue_, logs_, [this] {
+    if (debug_ != nullptr) {
+      debug_->show();
+    }
+  });
+  if (!found.Ok) {
+    FatalErrorBox(FromUtf8(found.FatalMessage));
+    EndProgram(1);
+    return false;
+  }
+  if (chooser_ != nullptr) {
+    chooser_->SetStatusText(FromUtf8(found.StatusText));
+  }
+  if (logs_.DebugMode.load()) {
+    // The user reads the whole identification trail before choosing.
+    ShowDebugModal();
+  }
+  if (!ShowChooser() || !catalogue_.DeviceChosen) {
+    EndProgram(0);
+    return false;
+  }
+  diskName_ = vellumar::DriveCaption(catalogue_, catalogue_.SelectedDevice, logs_.Locale());
+  lbDiskName->setText(FromUtf8(diskName_));
+  const std::string failure = services_.OpenDevice(catalogue_.Selected());
+  if (!failure.empty()) {
+    FatalErrorBox(QStringLiteral("Error opening device: ") + FromUtf8(failure));
+    EndProgram(1);
+    return false;
+  }
+  deviceOpen_ = true;
+  StatusPanels[1]->setText(FromUtf8(diskName_));
+  services_.ShowDetailsReport(catalogue_.Selected(), logs_);
+  return true;
+}
+
+void TFmMain::StartUpFromEventLoop() { StartUp(); }
+
+void TFmMain::EndProgram(int exitCode) {
+  hide();
+  Terminate(exitCode);
+}
+
+void TFmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    // Start-up runs from the event loop, once the window is on the screen.
+    QMetaObject::invokeMethod(this, "StartUpFromEventLoop", Qt::QueuedConnection);
+  }
+}
+
+void TFmMain::closeEvent(QCloseEvent* event) {
+  if (run_.Running()) {
+    // The drive stays open until the worker has returned; the window closes when it does.
+    closeAfterRun_ = true;
+    run_.RequestStop();
+    event->ignore();
+    return;
+  }
+  if (deviceOpen_) {
+    services_.CloseDevice();
+    deviceOpen_ = false;
+  }
+  event->accept();
+}
+
+void TFmMain::btRunBenchmarksClick() {
+  if (run_.Running() || !catalogue_.DeviceChosen || !deviceOpen_) {
+    return;
+  }
+  const bool quickWipe = cbQuickWipe->isChecked();
+  if (Confirm(vellumar::FormatConfirmation(diskName_)) != vellumar::kDialogYes) {
+    return;
+  }
+  // Disabled at once, so nothing can be clicked twice before the run's own first update arrives.
+  SetControlsEnabled(false);
+  const vellumar::TDeviceTable& drive = catalogue_.Selected();
+  run_.Start(vellumar::RunRequest{quickWipe, drive, diskName_}, services_.MakeRunParts(drive, logs_), logs_,
+             logs_.WallClock());
+}
+
+void TFmMain::btStopClick() { run_.RequestStop(); }
+
+void TFmMain::btGetSmartClick() {
+  if (!deviceOpen_) {
+    return;
+  }
+  SetControlsEnabled(false);
+  services_.ShowSmartReport(catalogue_.Selected(), logs_);
+  SetControlsEnabled(true);
+}
+
+void TFmMain::SetControlsEnabled(bool enabled) {
+  btRunBenchmarks->setEnabled(enabled);
+  btGetSmart->setEnabled(enabled);
+  cbQuickWipe->setEnabled(enabled);
+}
+
+void TFmMain::SetBarPaused(bool paused) {
+  barPaused_ = paused;
+  QPalette colours = pbCurrentTask->palette();
+  colours.setColor(QPalette::Highlight, paused ? kPausedBarColour : palette().color(QPalette::Highlight));
+  pbCurrentTask->setPalette(colours);
+}
+
+void TFmMain::ShowDisplay(const vellumar::FormatDisplay& display) {
+  pbCurrentTask->setValue(display.BarPosition);
+  lbCurrentPercent->setText(FromUtf8(display.PercentText));
+  lbCurrentPosition->setText(FromUtf8(display.PositionText));
+  lbSpeed->setText(FromUtf8(display.SpeedText));
+}
+
+void TFmMain::RunFinished() {
+  run_.Join();
+  btStop->setEnabled(false);
+  if (closeAfterRun_) {
+    close();
+  }
+}
+
+}  // namespace vellumar::desktop

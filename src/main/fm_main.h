@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <functional>
+#include <string>
+
+#include "devices/clock.h"
+#include "devices/drive_record.h"
+#include "devices/format_controller.h"
+#include "devices/log_sinks.h"
+#include "main/format_run.h"
+#include "main/main_services.h"
+#include "windows/fm_choose.h"
+#include "windows/fm_debug.h"
+#include "windows/link_label.h"
+
+namespace vellumar::desktop {
+
+// The colour the progress bar takes after a run, where other desktops have a paused state.
+inline const QColor kPausedBarColour(230, 190, 0);
+
+// The program's main window. Its first showing runs the start-up (enumeration, the debug
+// window, the chooser, opening the drive, the details report); afterwards it offers the three
+// pages and starts format runs on their own thread.
+class TFmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue, MainServices& services,
+          QWidget* parent = nullptr);
+  ~TFmMain() override;
+
+  // The other windows of the main sequence; the chooser and the debug window are optional in tests.
+  void SetWindows(vellumar::windows::TFmChoose* chooser, vellumar::windows::TFmDebug* debug);
+
+  // The first showing's sequence. False when the program ends (no drive, or it cannot be opened).
+  bool StartUp();
+
+  bool RunInProgress() const { return run_.Running(); }
+  bool BarPaused() const { return barPaused_; }
+  const std::string& DiskName() const { return diskName_; }
+
+  // Hooks for the parts that talk to the user modally or end the program; tests replace them.
+  std::function<int(const vellumar::ConfirmationRequest&)> Confirm;
+  std::function<bool()> ShowChooser;
+  std::function<void()> ShowDebugModal;
+  std::function<void(const QString& text)> FatalErrorBox;
+  std::function<void(int exitCode)> Terminate;
+
+  QWidget* Panel2;
+  QLabel* lbDiskName;
+  QStatusBar* StatusBar;
+  QLabel* StatusPanels[3];
+  QTabWidget* pages;
+  QWidget* TabSheet3;
+  QPlainTextEdit* Log_Details;
+  QWidget* TabSheet1;
+  QPlainTextEdit* Log_BenchMark;
+  QProgressBar* pbCurrentTask;
+  QLabel* lbCurrentPercent;
+  QLabel* lbSpeed;
+  QLabel* lbCurrentPosition;
+  QCheckBox* cbQuickWipe;
+  QPushButton* btStop;
+  QPushButton* btRunBenchmarks;
+  QWidget* TabSheet2;
+  QPlainTextEdit* Log_Smart;
+  QPushButton* btGetSmart;
+  vellumar::windows::LinkLabel* lbCopyright;
+
+ signals:
+  // A log entry written on another thread, on its way to the window's thread.
+  void EntryQueued(int memo, const QString& entry);
+
+ public slots:
+  void btRunBenchmarksClick();
+  void btStopClick();
+  void btGetSmartClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void StartUpFromEventLoop();
+  void AppendEntry(int memo, const QString& entry);
+
+ private:
+  enum class LogMemo { BenchMark, Details, Smart, Debug };
+
+  QWidget* BuildDetailsPage();
+  QWidget* BuildFormatPage();
+  QWidget* BuildSmartPage();
+  void ConnectLogs();
+  void ConnectRun();
+  void SetTitles();
+  void SetControlsEnabled(bool enabled);
+  void SetBarPaused(bool paused);
+  void ShowDisplay(const vellumar::FormatDisplay& display);
+  void RunFinished();
+  void EndProgram(int exitCode);
+
+  vellumar::LogSinks& logs_;
+  vellumar::DeviceCatalogue& catalogue_;
+  MainServices& services_;
+  vellumar::windows::TFmChoose* chooser_ = nullptr;
+  vellumar::windows::TFmDebug* debug_ = nullptr;
+  FormatRun run_;
+  std::string diskName_;
+  bool shownOnce_ = false;
+  bool deviceOpen_ = false;
+  bool barPaused_ = false;
+  bool closeAfterRun_ = false;
+};
+
+}  // namespace vellumar::desktop

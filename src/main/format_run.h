@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "devices/clock.h"
+#include "devices/format_controller.h"
+#include "devices/log_sinks.h"
+#include "main/main_services.h"
+
+namespace vellumar::desktop {
+
+// One format run on its own thread. The window confirms first and starts it; progress, control
+// states and the end come back as signals, which reach the window queued on its own thread.
+// Stop is an atomic flag the worker reads once per block.
+class FormatRun : public QObject, private vellumar::FormatObserver, private vellumar::RunControls {
+  Q_OBJECT
+
+ public:
+  explicit FormatRun(QObject* parent = nullptr);
+  ~FormatRun() override;
+
+  // The run's confirmation has already been given; the worker goes straight to the header.
+  void Start(const vellumar::RunRequest& request, RunParts parts, vellumar::LogSinks& logs, vellumar::Clock& clock);
+
+  bool Running() const { return worker_.joinable(); }
+  void RequestStop() { StopRequested.store(true); }
+  // Blocks until the worker has returned; nothing it uses is released before that.
+  void Join();
+
+  std::atomic<bool> StopRequested{false};
+
+ signals:
+  void ProgressChanged(const vellumar::FormatDisplay& display);
+  void ControlsEnabledChanged(bool enabled);
+  void StopEnabledChanged(bool enabled);
+  void BarPausedChanged(bool paused);
+  void Finished(const vellumar::RunReport& report);
+
+ private:
+  void OnProgress(const vellumar::FormatDisplay& display) override;
+  void SetControlsEnabled(bool enabled) override;
+  void SetStopEnabled(bool enabled) override;
+  void SetBarPaused(bool paused) override;
+
+  // Kept between runs: a run that never measures a speed shows the previous run's text.
+  vellumar::FormatDisplay display_;
+  RunParts parts_;
+  std::thread worker_;
+};
+
+}  // namespace vellumar::desktop

@@ -1,0 +1,122 @@
+#include "main/linux_main_services.h"
+
+#include <optional>
+
+#include "devices/details_report.h"
+#include "devices/smart_report.h"
+#include "devices/text_format.h"
+#include "devices/volume_locking.h"
+#include "platform/linux/drive_handle.h"
+#include "platform/linux/format_target.h"
+#include "platform/linux/identity_pin.h"
+#include "platform/linux/linux_ata_passthrough.h"
+#include "platform/linux/linux_block_device.h"
+#include "platform/linux/linux_drive_prober.h"
+#include "platform/linux/linux_platform_info.h"
+#include "platform/linux/linux_volume_system.h"
+
+namespace vellumar::desktop {
+
+namespace {
+
+// Buses whose disks may take ATA commands: ATA, SATA, and USB bridges that pass them through.
+// Others (NVMe, virtio, loop) get the reports' "unavailable" lines without a command being sent.
+bool BusMayCarryAtaCommands(std::int64_t busType) {
+  return busType == vellumar::kBusAta || busType == vellumar::kBusSata || busType == vellumar::kBusUsb;
+}
+
+class LinuxMainServices final : public MainServices {
+ public:
+  LinuxMainServices(std::vector<std::string> parameters, std::string sysfsRoot, std::string procRoot)
+      : parameters_(std::move(parameters)),
+        sysfsRoot_(std::move(sysfsRoot)),
+        procRoot_(std::move(procRoot)),
+        volumes_(sysfsRoot_, procRoot_) {}
+
+  vellumar::EnumerationResult EnumerateDevices(vellumar::DeviceCatalogue& catalogue, vellumar::LogSinks& logs,
+                                               const std::function<void()>& onDebugModeActivated) override {
+    prober_.emplace(sysfsRoot_, "/dev");
+    // Drive numbers stay those of this listing, so a disk attached later cannot shift which
+    // disk's volumes a run takes away.
+    volumes_.SetDiskOrder(prober_->Disks());
+    vellumar::platform::LinuxPlatformInfo platform(sysfsRoot_, procRoot_);
+    vellumar::EnumerationServices services{logs, *prober_, volumes_, platform, onDebugModeActivated};
+    return vellumar::EnumerateDevices(parameters_, catalogue, services);
+  }
+
+  std::string OpenDevice(const vellumar::TDeviceTable& drive) override {
+    std::string error;
+    std::optional<vellumar::platform::PinnedIdentity> pin;
+    if (prober_) {
+      pin = prober_->Pin(drive);
+    }
+    if (!pin) {
+      // A drive that was not probed here (handed in by a caller): pin what the node is now.
+      vellumar::platform::PinnedIdentity now;
+      if (!vellumar::platform::ReadIdentity(drive.DevicePath, now, error)) {
+        return error;
+      }
+      now.Serial = drive.IdentifyData.SN;
+      pin = now;
+    }
+    handle_ = vellumar::platform::DriveHandle::Open(drive.DevicePath, *pin, sysfsRoot_, error);
+    if (!handle_) {
+      return error.empty() ? std::string("the device could not be opened") : error;
+    }
+    if (!vellumar::platform::ReadGeometry(drive.DevicePath, geometry_)) {
+      handle_.reset();
+      return "the size of the device could not be read";
+    }
+    if (BusMayCarryAtaCommands(drive.IdentifyData.BusType)) {
+      ata_.emplace(handle_->Descriptor());
+    }
+    return {};
+  }
+
+  void CloseDevice() override {
+    ata_.reset();
+    handle_.reset();
+  }
+
+  void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    vellumar::RunDetailsReport(drive, vellumar::DriveCaption(drive, logs.Locale()), Ata(), logs, state_);
+  }
+
+  void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    vellumar::RunSmartReport(drive, vellumar::DriveCaption(drive, logs.Locale()), Ata(), logs, state_);
+  }
+
+  RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    RunParts parts;
+    parts.Volumes = std::make_unique<vellumar::VolumeLocking>(volumes_, logs);
+    auto target = std::make_unique<vellumar::platform::LinuxFormatTarget>(drive.DevicePath, sysfsRoot_, geometry_);
+    target->SetExpectedSerial(drive.IdentifyData.SN);
+    // The volumes' claims would block the run's exclusive open; that open takes over their guard.
+    vellumar::VolumeLocker* volumes = parts.Volumes.get();
+    target->SetHandOver([volumes] { volumes->UnlockDeviceVolumes(); });
+    parts.Target = std::move(target);
+    return parts;
+  }
+
+ private:
+  vellumar::AtaPassThrough* Ata() { return ata_ ? &*ata_ : nullptr; }
+
+  std::vector<std::string> parameters_;
+  std::string sysfsRoot_;
+  std::string procRoot_;
+  vellumar::platform::LinuxVolumeSystem volumes_;
+  std::optional<vellumar::platform::LinuxDriveProber> prober_;
+  std::unique_ptr<vellumar::platform::DriveHandle> handle_;
+  vellumar::platform::DeviceGeometry geometry_;
+  std::optional<vellumar::platform::LinuxAtaPassThrough> ata_;
+  vellumar::AtaDriveState state_;
+};
+
+}  // namespace
+
+std::unique_ptr<MainServices> MakeLinuxMainServices(std::vector<std::string> parameters, std::string sysfsRoot,
+                                                    std::string procRoot) {
+  return std::make_unique<LinuxMainServices>(std::move(parameters), std::move(sysfsRoot), std::move(procRoot));
+}
+
+}  // namespace vellumar::desktop

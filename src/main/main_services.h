@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "devices/drive_record.h"
+#include "devices/enumeration.h"
+#include "devices/format_controller.h"
+#include "devices/log_sinks.h"
+
+namespace vellumar::desktop {
+
+// The volume locker and the target of one format run. They come together because the target
+// may have to release the locker's claims right before it takes the disk for itself.
+struct RunParts {
+  std::unique_ptr<vellumar::VolumeLocker> Volumes;
+  std::unique_ptr<vellumar::FormatTarget> Target;
+};
+
+// What the main window asks of the system. The program plugs in the Linux implementation,
+// the tests a scripted one; the window itself never touches a device.
+class MainServices {
+ public:
+  virtual ~MainServices() = default;
+
+  // The start-up probe: reads the debug switch, fills the catalogue, writes the identification
+  // trail to the debug log and the warning lines to the format log. `onDebugModeActivated` runs
+  // as soon as debug mode is on, so the debug window can show the probe as it happens.
+  virtual vellumar::EnumerationResult EnumerateDevices(vellumar::DeviceCatalogue& catalogue, vellumar::LogSinks& logs,
+                                                       const std::function<void()>& onDebugModeActivated) = 0;
+
+  // Opens the chosen drive for the reports and keeps it open until CloseDevice: read-write but
+  // shared, so a disk with a mounted partition still shows its details. Empty on success,
+  // otherwise why it failed (also when the node no longer names the listed drive).
+  virtual std::string OpenDevice(const vellumar::TDeviceTable& drive) = 0;
+  virtual void CloseDevice() = 0;
+
+  virtual void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+  virtual void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+
+  // What one format run of the open drive needs; asked on the window's thread before the run
+  // starts, then used only by the run's own thread.
+  virtual RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+};
+
+}  // namespace vellumar::desktop

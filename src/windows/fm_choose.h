@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStringList>
+#include <QTreeWidget>
+#include <cstdint>
+#include <functional>
+
+#include "devices/drive_record.h"
+#include "windows/link_label.h"
+
+namespace vellumar::windows {
+
+// Drives below this many sectors cannot be chosen.
+inline constexpr std::int64_t kMinimumChooserSectors = 65535;
+
+// The modal drive chooser. Row r stands for catalogue slot r + 1; Continue records the choice
+// in the catalogue, every other way out leaves it unchosen.
+class TFmChoose : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent = nullptr);
+
+  // Column texts in order: bus, device node, model, firmware, serial, LBA, capacity.
+  void AddDriveRow(const QStringList& columns);
+  void SetStatusText(const QString& text);
+  QString StatusText() const;
+
+  // How the refusal and the missing-tool notes reach the user; tests replace it.
+  std::function<void(const QString& text, const QString& caption)> InformationBox;
+  // Starts a program detached; false when it could not be started.
+  std::function<bool(const QString& program)> StartDetached;
+
+  // The first disk tool found on the search path, or empty.
+  static QString FindDiskTool();
+
+  QLabel* lbProgramName;
+  LinkLabel* Label1;
+  QTreeWidget* DriveList;
+  LinkLabel* lbDiskManagement;
+  QLabel* Label2;
+  QLabel* lbCopyright;
+  QPushButton* btContinue;
+  QStatusBar* StatusBar;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void UpdateContinue();
+  void btContinueClick();
+  void lbDiskManagementClick();
+
+  vellumar::DeviceCatalogue& catalogue_;
+  QLabel* statusText_;
+};
+
+}  // namespace vellumar::windows

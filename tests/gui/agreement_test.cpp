@@ -1,0 +1,133 @@
+#include "devices/agreement.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sstream>
+
+#include "cli/cli_agreement.h"
+#include "windows/fm_license_agreement.h"
+
+namespace vellumar {
+namespace {
+
+class AgreementTest : public ::testing::Test {
+ protected:
+  std::string Marker() const { return AgreementMarkerPath(folder.path().toStdString()); }
+
+  void WriteMarker(const QByteArray& content, const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+  }
+
+  QByteArray ReadMarker() {
+    QFile file(QString::fromStdString(Marker()));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
+  }
+
+  // Shows the agreement and presses `button` once it is on the screen.
+  bool RunPressing(windows::TfmLicenseAgreement& window, QPushButton* button) {
+    QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    return window.RunFirstRunAgreement();
+  }
+
+  QTemporaryDir folder;
+};
+
+TEST_F(AgreementTest, MarkerIsTheVersionedFileInTheDataFolder) {
+  EXPECT_EQ(AgreementMarkerPath("/home/u/.local/share"), "/home/u/.local/share/blanker.4.50.agreement");
+  EXPECT_EQ(AgreementMarkerPath(""), "");
+}
+
+TEST_F(AgreementTest, OnlyTheSingleByteOneCounts) {
+  EXPECT_FALSE(AgreementRecorded(Marker()));
+  for (const QByteArray& content : {QByteArray("1\n"), QByteArray("1 "), QByteArray("0"), QByteArray("")}) {
+    WriteMarker(content, Marker());
+    EXPECT_FALSE(AgreementRecorded(Marker())) << content.toStdString();
+  }
+  WriteMarker("1", Marker());
+  EXPECT_TRUE(AgreementRecorded(Marker()));
+  // Another version's marker does not count for this one.
+  QFile::remove(QString::fromStdString(Marker()));
+  WriteMarker("1", folder.path().toStdString() + "/blanker.4.49.agreement");
+  EXPECT_FALSE(AgreementRecorded(Marker()));
+}
+
+TEST_F(AgreementTest, AgreeingWritesTheMarkerAndIsNotAskedAgain) {
+  windows::TfmLicenseAgreement first(Marker());
+  EXPECT_GE(first.Memo1->document()->blockCount(), 60);
+  EXPECT_TRUE(RunPressing(first, first.Button1));
+  EXPECT_TRUE(first.Agreed());
+  EXPECT_EQ(ReadMarker(), "1");
+
+  windows::TfmLicenseAgreement second(Marker());
+  EXPECT_TRUE(second.AlreadyAgreed());
+  EXPECT_TRUE(second.RunFirstRunAgreement());
+  EXPECT_FALSE(second.isVisible());
+}
+
+TEST_F(AgreementTest, DecliningOrClosingWritesNothingAndEnds) {
+  windows::TfmLicenseAgreement declined(Marker());
+  EXPECT_FALSE(RunPressing(declined, declined.Button2));
+  EXPECT_EQ(ReadMarker(), "<absent>");
+
+  windows::TfmLicenseAgreement closed(Marker());
+  QTimer::singleShot(0, &closed, [&closed] { closed.close(); });
+  EXPECT_FALSE(closed.RunFirstRunAgreement());
+  EXPECT_EQ(ReadMarker(), "<absent>");
+}
+
+TEST_F(AgreementTest, AMarkerWithALineEndAsksAgain) {
+  WriteMarker("1\n", Marker());
+  windows::TfmLicenseAgreement window(Marker());
+  EXPECT_FALSE(window.AlreadyAgreed());
+  EXPECT_TRUE(RunPressing(window, window.Button1));
+  EXPECT_EQ(ReadMarker(), "1");
+}
+
+TEST_F(AgreementTest, TheCommandLineAsksOnceOnATerminal) {
+  std::istringstream in("no\n");
+  std::ostringstream out;
+  std::ostringstream err;
+  cli::CliEnvironment env{in, out, err};
+  env.InIsTerminal = true;
+  std::vector<std::string> args{"/dev/sdz"};
+  EXPECT_FALSE(cli::EnsureAgreement(args, env, Marker()));
+  EXPECT_NE(err.str().find("최종 사용자 사용권 계약"), std::string::npos);
+  EXPECT_EQ(ReadMarker(), "<absent>");
+
+  std::istringstream yes("yes\n");
+  cli::CliEnvironment agreeing{yes, out, err};
+  agreeing.InIsTerminal = true;
+  EXPECT_TRUE(cli::EnsureAgreement(args, agreeing, Marker()));
+  EXPECT_EQ(ReadMarker(), "1");
+
+  // Once recorded, nothing is asked: the empty input would decline otherwise.
+  std::istringstream nothing;
+  cli::CliEnvironment later{nothing, out, err};
+  later.InIsTerminal = true;
+  EXPECT_TRUE(cli::EnsureAgreement(args, later, Marker()));
+}
+
+TEST_F(AgreementTest, TheCommandLineTakesAgreeAndRefusesAPipeWithoutIt) {
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  cli::CliEnvironment env{in, out, err};
+  std::vector<std::string> args{"/dev/sdz", "--quick"};
+  EXPECT_FALSE(cli::EnsureAgreement(args, env, Marker()));
+  EXPECT_NE(err.str().find("--agree"), std::string::npos);
+
+  args = {"--agree", "/dev/sdz", "--quick"};
+  EXPECT_TRUE(cli::EnsureAgreement(args, env, Marker()));
+  EXPECT_EQ(args, (std::vector<std::string>{"/dev/sdz", "--quick"}));
+  EXPECT_EQ(ReadMarker(), "1");
+}
+
+}  // namespace
+}  // namespace vellumar

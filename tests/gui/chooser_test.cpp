@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "devices/drive_record.h"
+#include "gui/fake_main_services.h"
+#include "main/choose_device.h"
+#include "windows/fm_choose.h"
+
+namespace vellumar {
+namespace {
+
+using testing::MakeDrive;
+using windows::TFmChoose;
+
+struct Message {
+  QString Text;
+  QString Caption;
+};
+
+class ChooserTest : public ::testing::Test {
+ protected:
+  void Fill(const std::vector<std::int64_t>& sectorCounts) {
+    for (std::size_t i = 0; i < sectorCounts.size(); ++i) {
+      const TDeviceTable drive = MakeDrive("/dev/sd" + std::string(1, static_cast<char>('a' + i)), sectorCounts[i],
+                                           static_cast<std::uint32_t>(i));
+      catalogue.Append(drive);
+      chooser.AddDriveRow(desktop::DriveRowTexts(drive, LocaleSettings{}));
+    }
+  }
+
+  void Show() {
+    chooser.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
+  }
+
+  QPoint RowCentre(int row) { return chooser.DriveList->visualItemRect(chooser.DriveList->topLevelItem(row)).center(); }
+
+  DeviceCatalogue catalogue;
+  TFmChoose chooser{catalogue};
+  std::vector<Message> messages;
+
+  void SetUp() override {
+    chooser.InformationBox = [this](const QString& text, const QString& caption) {
+      messages.push_back({text, caption});
+    };
+  }
+};
+
+TEST_F(ChooserTest, RowsShowBusNodeModelWithVolumesAndCapacity) {
+  TDeviceTable drive = MakeDrive("/dev/sdb", 1'000'215'216, 1);
+  drive.AssociatedPartitions = "/dev/sdb1 /dev/sdb2";
+  const QStringList row = desktop::DriveRowTexts(drive, LocaleSettings{});
+  ASSERT_EQ(row.size(), 7);
+  EXPECT_EQ(row[0], "SATA");
+  EXPECT_EQ(row[1], "/dev/sdb");
+  EXPECT_EQ(row[2], "TEST DISK (/dev/sdb1 /dev/sdb2)");
+  EXPECT_EQ(row[5], "1000215216");
+  EXPECT_EQ(row[6], "512.11 GB");
+  EXPECT_EQ(chooser.DriveList->columnCount(), 7);
+  EXPECT_EQ(chooser.DriveList->headerItem()->text(1), QStringLiteral("장치"));
+}
+
+TEST_F(ChooserTest, LastRowIsPreselectedAndContinueChoosesIt) {
+  Fill({70'000, 80'000, 90'000});
+  EXPECT_FALSE(chooser.btContinue->isEnabled());
+  Show();
+  EXPECT_TRUE(chooser.btContinue->isEnabled());
+  EXPECT_EQ(chooser.DriveList->currentItem(), chooser.DriveList->topLevelItem(2));
+  EXPECT_TRUE(chooser.DriveList->topLevelItem(2)->isSelected());
+  EXPECT_TRUE(chooser.DriveList->hasFocus());
+
+  QTest::keyClick(chooser.DriveList, Qt::Key_Return);
+  EXPECT_FALSE(chooser.isVisible());
+  EXPECT_TRUE(catalogue.DeviceChosen);
+  EXPECT_EQ(catalogue.SelectedDevice, 3);
+}
+
+TEST_F(ChooserTest, RefusesDrivesBelow65535SectorsAndStaysOpen) {
+  Fill({65'534, 65'535});
+  Show();
+  QTest::mouseClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, RowCentre(0));
+  QTest::mouseClick(chooser.btContinue, Qt::LeftButton);
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_EQ(messages[0].Text, "This device cannot be accessed because it is smaller than 65535 sectors.  ");
+  EXPECT_EQ(messages[0].Caption, "Cannot access this device");
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(catalogue.DeviceChosen);
+
+  // Exactly 65535 sectors is enough.
+  QTest::mouseClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, RowCentre(1));
+  QTest::mouseClick(chooser.btContinue, Qt::LeftButton);
+  EXPECT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(catalogue.DeviceChosen);
+  EXPECT_EQ(catalogue.SelectedDevice, 2);
+}
+
+TEST_F(ChooserTest, EscLeavesWithoutAChoiceEvenWithARowSelected) {
+  Fill({70'000});
+  Show();
+  ASSERT_TRUE(chooser.DriveList->topLevelItem(0)->isSelected());
+  QSignalSpy rejected(&chooser, &QDialog::rejected);
+  QTest::keyClick(chooser.DriveList, Qt::Key_Escape);
+  EXPECT_EQ(rejected.count(), 1);
+  EXPECT_FALSE(chooser.isVisible());
+  EXPECT_FALSE(catalogue.DeviceChosen);
+  EXPECT_EQ(catalogue.SelectedDevice, -1);
+}
+
+TEST_F(ChooserTest, EmptyListKeepsContinueDisabled) {
+  Show();
+  EXPECT_FALSE(chooser.btContinue->isEnabled());
+  QTest::keyClick(chooser.DriveList, Qt::Key_Return);
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(catalogue.DeviceChosen);
+}
+
+TEST_F(ChooserTest, ClickBesideTheRowsClearsTheSelectionAndDoubleClickThereDoesNothing) {
+  Fill({70'000, 80'000});
+  Show();
+  const QPoint empty(10, chooser.DriveList->viewport()->height() - 5);
+  ASSERT_EQ(chooser.DriveList->itemAt(empty), nullptr);
+  QTest::mouseClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, empty);
+  EXPECT_TRUE(chooser.DriveList->selectedItems().isEmpty());
+  EXPECT_FALSE(chooser.btContinue->isEnabled());
+  QTest::mouseDClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, empty);
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_FALSE(catalogue.DeviceChosen);
+
+  // A double-click on a row chooses it (a real one starts with a plain click).
+  QTest::mouseClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, RowCentre(0));
+  QTest::mouseDClick(chooser.DriveList->viewport(), Qt::LeftButton, {}, RowCentre(0));
+  EXPECT_TRUE(catalogue.DeviceChosen);
+  EXPECT_EQ(catalogue.SelectedDevice, 1);
+}
+
+TEST_F(ChooserTest, DiskToolLinkNamesTheToolsWhenNoneIsInstalled) {
+  Fill({70'000});
+  Show();
+  QTemporaryDir emptyBin;
+  const QByteArray savedPath = qgetenv("PATH");
+  qputenv("PATH", emptyBin.path().toUtf8());
+  QStringList started;
+  chooser.StartDetached = [&started](const QString& program) {
+    started << program;
+    return true;
+  };
+  QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
+  qputenv("PATH", savedPath);
+
+  EXPECT_TRUE(started.isEmpty());
+  ASSERT_EQ(messages.size(), 1U);
+  EXPECT_TRUE(messages[0].Text.contains("gnome-disks, partitionmanager, gparted")) << messages[0].Text.toStdString();
+  EXPECT_TRUE(chooser.isVisible());
+  EXPECT_EQ(chooser.DriveList->topLevelItemCount(), 1);
+}
+
+TEST_F(ChooserTest, DiskToolLinkStartsTheFirstToolFound) {
+  QTemporaryDir bin;
+  for (const char* tool : {"gparted", "partitionmanager"}) {
+    QFile file(bin.path() + "/" + tool);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+  }
+  const QByteArray savedPath = qgetenv("PATH");
+  qputenv("PATH", bin.path().toUtf8());
+  QStringList started;
+  chooser.StartDetached = [&started](const QString& program) {
+    started << program;
+    return true;
+  };
+  Show();
+  QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
+  qputenv("PATH", savedPath);
+  EXPECT_EQ(started, QStringList{"partitionmanager"});
+  EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace vellumar

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devices/enumeration.h"
+#include "devices/format_controller.h"
+#include "main/main_services.h"
+#include "support/fake_block_device.h"
+
+namespace vellumar::testing {
+
+// No drive answers the probe; the fake adds its own drives to the catalogue afterwards.
+class SilentProber final : public vellumar::DriveProber {
+ public:
+  std::string DrivePath(std::uint32_t number) override { return "/dev/fake" + std::to_string(number); }
+  std::unique_ptr<vellumar::StorageFacts> OpenDrive(std::uint32_t /*number*/) override { return nullptr; }
+};
+
+class NoVolumeSystem final : public vellumar::VolumeSystem {
+ public:
+  std::vector<std::string> GetLogicalDrivesList() override { return {}; }
+  vellumar::TVolumeDeviceNumber GetVolumeDeviceNumber(const std::string& /*name*/) override { return {}; }
+  std::unique_ptr<vellumar::VolumeHandle> OpenVolume(const std::string& /*name*/) override { return nullptr; }
+};
+
+class FixedPlatform final : public vellumar::PlatformInfo {
+ public:
+  std::string ProgramPath() override { return "/opt/vellumar/bin/"; }
+  std::string PlatformDescription() override { return "6.1.0   Debian GNU/Linux 12 (bookworm)  (64 bit)"; }
+  bool DeviceInformationReachable() override { return Reachable; }
+  bool Reachable = true;
+};
+
+// The run's exclusive handle onto an in-memory disk; counts how many are open.
+class CountedDevice final : public vellumar::BlockDevice {
+ public:
+  CountedDevice(FakeBlockDevice& disk, std::atomic<int>& open) : disk_(disk), open_(open) { ++open_; }
+  ~CountedDevice() override { --open_; }
+  std::int64_t Seek(std::int64_t offset) override { return disk_.Seek(offset); }
+  vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override {
+    return disk_.Write(data, length);
+  }
+  std::uint32_t Flush() override { return disk_.Flush(); }
+
+ private:
+  FakeBlockDevice& disk_;
+  std::atomic<int>& open_;
+};
+
+class FakeTarget final : public vellumar::FormatTarget {
+ public:
+  FakeTarget(FakeBlockDevice& disk, std::atomic<int>& open) : disk_(disk), open_(open) {}
+  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override {
+    return std::make_unique<CountedDevice>(disk_, open_);
+  }
+  void RereadPartitions(vellumar::BlockDevice* /*device*/) override {}
+
+ private:
+  FakeBlockDevice& disk_;
+  std::atomic<int>& open_;
+};
+
+// The main window's services over the real start-up probe (which finds no drive), a scripted
+// catalogue and an in-memory disk.
+class FakeMainServices final : public desktop::MainServices {
+ public:
+  vellumar::EnumerationResult EnumerateDevices(vellumar::DeviceCatalogue& catalogue, vellumar::LogSinks& logs,
+                                               const std::function<void()>& onDebugModeActivated) override {
+    Calls.push_back("enumerate");
+    vellumar::EnumerationServices services{logs, prober_, volumes_, Platform, onDebugModeActivated};
+    vellumar::EnumerationResult result = vellumar::EnumerateDevices(Parameters, catalogue, services);
+    for (const vellumar::TDeviceTable& drive : Drives) {
+      catalogue.Append(drive);
+    }
+    result.StatusText = "Disks found: " + std::to_string(catalogue.DeviceCount);
+    return result;
+  }
+  std::string OpenDevice(const vellumar::TDeviceTable& drive) override {
+    Calls.push_back("open " + drive.DevicePath);
+    return OpenError;
+  }
+  void CloseDevice() override {
+    Calls.push_back("close");
+    RunHandlesOpenAtClose = RunHandlesOpen.load();
+  }
+  void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    logs.DetailsLog("Device details for " + drive.DevicePath);
+  }
+  void ShowSmartReport(const vellumar::TDeviceTable& /*drive*/, vellumar::LogSinks& logs) override {
+    if (DuringSmart) {
+      DuringSmart();
+    }
+    logs.SmartLog("SMART is not supported by this device.");
+  }
+  desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/, vellumar::LogSinks& /*logs*/) override {
+    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<FakeTarget>(Disk, RunHandlesOpen)};
+  }
+
+  std::vector<std::string> Parameters;
+  std::vector<vellumar::TDeviceTable> Drives;
+  FixedPlatform Platform;
+  std::string OpenError;
+  std::function<void()> DuringSmart;
+  std::vector<std::string> Calls;
+  // 70,000 sectors: above the chooser's minimum, small enough to zero in a moment.
+  FakeBlockDevice Disk{70'000 * 512, 512};
+  std::atomic<int> RunHandlesOpen{0};
+  int RunHandlesOpenAtClose = -1;
+
+ private:
+  SilentProber prober_;
+  NoVolumeSystem volumes_;
+};
+
+inline vellumar::TDeviceTable MakeDrive(const std::string& path, std::int64_t lba, std::uint32_t number = 0) {
+  vellumar::TDeviceTable drive;
+  drive.DevicePath = path;
+  drive.DeviceNumber = number;
+  drive.IdentifyData.Model = "  TEST DISK  ";
+  drive.IdentifyData.FW = "1.0";
+  drive.IdentifyData.SN = "SN" + std::to_string(number);
+  drive.IdentifyData.LBA = lba;
+  drive.IdentifyData.SectorSize = 512;
+  drive.IdentifyData.BusType = vellumar::kBusSata;
+  return drive;
+}
+
+}  // namespace vellumar::testing

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+#include "devices/enumeration.h"
+#include "main/fm_main.h"
+#include "main/linux_main_services.h"
+#include "platform/linux/system_clock.h"
+#include "support/loop_device.h"
+#include "support/root_env.h"
+#include "support/shell.h"
+
+namespace vellumar {
+namespace {
+
+using desktop::MainServices;
+using desktop::TFmMain;
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+// The real Linux services; notes whether a run was still going when the window closed the drive.
+class TrackingServices final : public MainServices {
+ public:
+  TrackingServices() : linux_(desktop::MakeLinuxMainServices({})) {}
+
+  EnumerationResult EnumerateDevices(DeviceCatalogue& catalogue, LogSinks& logs,
+                                     const std::function<void()>& onDebugModeActivated) override {
+    return linux_->EnumerateDevices(catalogue, logs, onDebugModeActivated);
+  }
+  std::string OpenDevice(const TDeviceTable& drive) override { return linux_->OpenDevice(drive); }
+  void CloseDevice() override {
+    ClosedDuringRun = Window != nullptr && Window->RunInProgress();
+    ++Closes;
+    linux_->CloseDevice();
+  }
+  void ShowDetailsReport(const TDeviceTable& drive, LogSinks& logs) override { linux_->ShowDetailsReport(drive, logs); }
+  void ShowSmartReport(const TDeviceTable& drive, LogSinks& logs) override { linux_->ShowSmartReport(drive, logs); }
+  desktop::RunParts MakeRunParts(const TDeviceTable& drive, LogSinks& logs) override {
+    return linux_->MakeRunParts(drive, logs);
+  }
+
+  TFmMain* Window = nullptr;
+  bool ClosedDuringRun = false;
+  int Closes = 0;
+
+ private:
+  std::unique_ptr<MainServices> linux_;
+};
+
+// One partition with an ext4 file system on the loop drive. Without udev the kernel's partition
+// gets no node, so one is made (and removed again).
+class Partition {
+ public:
+  explicit Partition(const std::string& disk) : node_(disk + "p1") {
+    const std::string name = disk.substr(disk.rfind('/') + 1);
+    ok_ = testing::Shell("printf 'label: dos\\n,,L\\n' | sfdisk -q " + testing::Quote(disk) + " && partx -u " +
+                         testing::Quote(disk) + " 2>/dev/null; true")
+              .ExitCode == 0;
+    const std::string sysfs = "/sys/block/" + name + "/" + name + "p1/dev";
+    if (ok_ && testing::Shell("test -b " + testing::Quote(node_)).ExitCode != 0) {
+      made_ = testing::Shell("mknod " + testing::Quote(node_) + " b $(cut -d: -f1 " + sysfs + ") $(cut -d: -f2 " +
+                             sysfs + ")")
+                  .ExitCode == 0;
+    }
+    ok_ = ok_ && testing::Shell("mkfs.ext4 -q -F " + testing::Quote(node_)).ExitCode == 0;
+  }
+  ~Partition() {
+    if (made_) {
+      testing::Shell("rm -f " + testing::Quote(node_));
+    }
+  }
+  Partition(const Partition&) = delete;
+  Partition& operator=(const Partition&) = delete;
+
+  bool Ok() const { return ok_; }
+  const std::string& Node() const { return node_; }
+
+ private:
+  std::string node_;
+  bool ok_ = false;
+  bool made_ = false;
+};
+
+std::int64_t NonZeroBytes(const std::string& image) {
+  std::ifstream in(image, std::ios::binary);
+  std::vector<char> block(1 << 20);
+  std::int64_t count = 0;
+  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    count += std::count_if(block.begin(), block.begin() + in.gcount(), [](char c) { return c != 0; });
+  }
+  return count;
+}
+
+bool LogHasLineStartingWith(const QPlainTextEdit* memo, const QString& text) {
+  for (const QString& line : memo->toPlainText().split('\n')) {
+    const qsizetype cut = line.indexOf("   ");
+    if (cut >= 0 && line.mid(cut + 3).startsWith(text)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+class MainWindowRootTest : public ::testing::Test {
+ protected:
+  void MakeDrive(std::int64_t size, const std::string& losetupOptions = "") {
+    loop = std::make_unique<testing::LoopDevice>(size, losetupOptions);
+    ASSERT_TRUE(loop->Ok()) << loop->Error();
+  }
+
+  // Start-up with the real probe; the chooser takes the test's own drive and nothing else.
+  void Start() {
+    services = std::make_unique<TrackingServices>();
+    window = std::make_unique<TFmMain>(logs, catalogue, *services);
+    services->Window = window.get();
+    window->Confirm = [](const ConfirmationRequest&) { return kDialogYes; };
+    window->ShowChooser = [this] {
+      for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+        if (catalogue.DeviceTable(slot).DevicePath == loop->Node()) {
+          catalogue.Choose(slot - 1);
+          return true;
+        }
+      }
+      ADD_FAILURE() << loop->Node() << " is not in the catalogue";
+      return false;
+    };
+    window->FatalErrorBox = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    window->Terminate = [](int code) { ADD_FAILURE() << "terminated with " << code; };
+    ASSERT_TRUE(window->StartUp());
+    ASSERT_EQ(catalogue.Selected().DevicePath, loop->Node());
+  }
+
+  void WaitForTheRun() {
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !window->RunInProgress() && window->btRunBenchmarks->isEnabled(); }, 60'000));
+  }
+
+  void TearDown() override {
+    // The window goes before the loop device, so the drive is closed before it is detached.
+    window.reset();
+    services.reset();
+    loop.reset();
+  }
+
+  platform::SystemClock clock;
+  LogSinks logs{clock, LocaleSettings{}};
+  DeviceCatalogue catalogue;
+  std::unique_ptr<testing::LoopDevice> loop;
+  std::unique_ptr<TrackingServices> services;
+  std::unique_ptr<TFmMain> window;
+};
+
+TEST_F(MainWindowRootTest, AWholeRunThroughTheWindowZeroesTheLoopDrive) {
+  VELLUMAR_REQUIRE_ROOT();
+  MakeDrive(64 * kMiB);
+  Start();
+  EXPECT_TRUE(window->Log_Details->toPlainText().contains("Details are unavailable for this device."))
+      << window->Log_Details->toPlainText().toStdString();
+  QTest::mouseClick(window->btRunBenchmarks, Qt::LeftButton);
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return !window->RunInProgress() && window->btRunBenchmarks->isEnabled(); }, 60'000));
+  EXPECT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Low-level format is complete."))
+      << window->Log_BenchMark->toPlainText().toStdString();
+  EXPECT_TRUE(window->Log_BenchMark->toPlainText().endsWith("   Remember to create new partitions."));
+  EXPECT_EQ(window->pbCurrentTask->value(), 100);
+  EXPECT_TRUE(window->BarPaused());
+  EXPECT_EQ(NonZeroBytes(loop->Image()), 0);
+}
+
+TEST_F(MainWindowRootTest, StopInTheMiddleLeavesTheRestAndPausesTheBar) {
+  VELLUMAR_REQUIRE_ROOT();
+  MakeDrive(384 * kMiB);
+  Start();
+  QTest::mouseClick(window->btRunBenchmarks, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->btStop->isEnabled(); }, 10'000));
+  EXPECT_TRUE(window->btStop->hasFocus() || !window->isActiveWindow());
+  QTest::mouseClick(window->btStop, Qt::LeftButton);
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return !window->RunInProgress() && window->btRunBenchmarks->isEnabled(); }, 60'000));
+  const QString log = window->Log_BenchMark->toPlainText();
+  ASSERT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Operation cancelled at offset ")) << log.toStdString();
+  EXPECT_LT(log.indexOf("Operation cancelled at offset "), log.indexOf("Remember to create new partitions."));
+  EXPECT_TRUE(window->BarPaused());
+  EXPECT_LT(window->pbCurrentTask->value(), 100);
+  EXPECT_FALSE(window->btStop->isEnabled());
+  EXPECT_GT(NonZeroBytes(loop->Image()), 0);
+}
+
+TEST_F(MainWindowRootTest, ACloseRequestDuringARunWaitsForTheWorker) {
+  VELLUMAR_REQUIRE_ROOT();
+  MakeDrive(384 * kMiB);
+  Start();
+  window->show();
+  QTest::mouseClick(window->btRunBenchmarks, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window->btStop->isEnabled(); }, 10'000));
+  window->close();
+  EXPECT_TRUE(window->isVisible() || !window->RunInProgress());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 60'000));
+  EXPECT_EQ(services->Closes, 1);
+  EXPECT_FALSE(services->ClosedDuringRun);
+  EXPECT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Operation cancelled at offset "));
+}
+
+TEST_F(MainWindowRootTest, ADiskWithAMountedFileSystemShowsItsDetailsAndFormats) {
+  VELLUMAR_REQUIRE_ROOT();
+  MakeDrive(64 * kMiB, "-P");
+  Partition partition(loop->Node());
+  ASSERT_TRUE(partition.Ok());
+  testing::MountGuard mount(partition.Node());
+  ASSERT_TRUE(mount.Ok());
+  // The drive opens shared while its file system is mounted, so the details page still works.
+  Start();
+  EXPECT_TRUE(window->Log_Details->toPlainText().contains("Details are unavailable for this device."));
+  EXPECT_NE(window->DiskName().find("Storage Device"), std::string::npos) << window->DiskName();
+
+  QTest::mouseClick(window->btRunBenchmarks, Qt::LeftButton);
+  WaitForTheRun();
+  EXPECT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Low-level format is complete."))
+      << window->Log_BenchMark->toPlainText().toStdString();
+  EXPECT_NE(testing::Shell("mountpoint -q " + testing::Quote(mount.Point())).ExitCode, 0);
+  EXPECT_EQ(NonZeroBytes(loop->Image()), 0);
+}
+
+}  // namespace
+}  // namespace vellumar

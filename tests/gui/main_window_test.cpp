@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "gui/fake_main_services.h"
+#include "main/fm_main.h"
+#include "support/fake_clock.h"
+#include "windows/fm_debug.h"
+
+namespace vellumar {
+namespace {
+
+using desktop::TFmMain;
+using testing::FakeMainServices;
+using testing::MakeDrive;
+
+// The memo's lines without their timestamps.
+QStringList LogTexts(const QPlainTextEdit* memo) {
+  QStringList texts;
+  for (const QString& line : memo->toPlainText().split('\n')) {
+    const qsizetype cut = line.indexOf("   ");
+    texts << (cut < 0 ? line : line.mid(cut + 3));
+  }
+  return texts;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    services.Drives = {MakeDrive("/dev/sda", 1'000'000, 0), MakeDrive("/dev/sdb", 70'000, 1)};
+    window.Confirm = [this](const ConfirmationRequest& request) {
+      confirmations.push_back(request);
+      return answer;
+    };
+    window.ShowChooser = [this] {
+      if (chooseRow >= 0) {
+        catalogue.Choose(chooseRow);
+      }
+      return catalogue.DeviceChosen;
+    };
+    window.ShowDebugModal = [this] { debugShownModally = debug.Memo1->toPlainText(); };
+    window.FatalErrorBox = [this](const QString& text) { fatal << text; };
+    window.Terminate = [this](int code) { exitCodes.push_back(code); };
+    window.SetWindows(nullptr, &debug);
+  }
+
+  // Runs a confirmed format and waits until the worker has returned.
+  void RunFormat() {
+    answer = kDialogYes;
+    QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !window.RunInProgress() && window.btRunBenchmarks->isEnabled(); }, 10'000));
+  }
+
+  testing::FakeClock clock;
+  LogSinks logs{clock, LocaleSettings{}};
+  DeviceCatalogue catalogue;
+  FakeMainServices services;
+  windows::TFmDebug debug;
+  TFmMain window{logs, catalogue, services};
+  std::vector<ConfirmationRequest> confirmations;
+  int answer = kDialogCancel;
+  int chooseRow = 1;
+  QString debugShownModally;
+  QStringList fatal;
+  std::vector<int> exitCodes;
+};
+
+TEST_F(MainWindowTest, StartsWithTheDetailsPageStopDisabledAndTheWarningLines) {
+  ASSERT_TRUE(window.StartUp());
+  EXPECT_EQ(window.pages->currentIndex(), 0);
+  EXPECT_FALSE(window.btStop->isEnabled());
+  EXPECT_FALSE(window.cbQuickWipe->isChecked());
+  EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
+  const QStringList log = LogTexts(window.Log_BenchMark);
+  ASSERT_EQ(log.size(), 3);
+  EXPECT_EQ(log[0], " * * * * *  WARNING!!! * * * * * ");
+  EXPECT_EQ(log[1], "DURING THE LOW LEVEL FORMAT PROCESS ");
+  EXPECT_EQ(log[2], "ALL DATA WILL BE FULLY and IRREVERSIBLY ERASED! ");
+
+  EXPECT_EQ(services.Calls, (std::vector<std::string>{"enumerate", "open /dev/sdb"}));
+  EXPECT_EQ(window.lbDiskName->text().toStdString(), window.DiskName());
+  EXPECT_EQ(window.StatusPanels[0]->text(), "Vellumar 4.50");
+  EXPECT_EQ(window.StatusPanels[1]->text(), window.lbDiskName->text());
+  EXPECT_EQ(window.Log_Details->toPlainText(), "Device details for /dev/sdb");
+  EXPECT_TRUE(exitCodes.empty());
+  // Without debug mode the debug window is never used.
+  EXPECT_EQ(debug.Memo1->toPlainText(), "Debug window");
+  EXPECT_TRUE(debugShownModally.isEmpty());
+}
+
+TEST_F(MainWindowTest, DebugModeShowsTheTrailBeforeTheChooser) {
+  services.Parameters = {"--DEBUG"};
+  ASSERT_TRUE(window.StartUp());
+  const QStringList lines = debugShownModally.split('\n');
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines[0], "Debug window");
+  EXPECT_TRUE(lines[1].endsWith("   Debug mode activated")) << lines[1].toStdString();
+  EXPECT_TRUE(lines[2].endsWith("   Program Path: /opt/vellumar/bin/")) << lines[2].toStdString();
+  EXPECT_TRUE(lines[3].contains("   Platform: 6.1.0")) << lines[3].toStdString();
+}
+
+TEST_F(MainWindowTest, NoChoiceEndsTheProgramWithoutOpeningADrive) {
+  chooseRow = -1;
+  EXPECT_FALSE(window.StartUp());
+  EXPECT_EQ(exitCodes, std::vector<int>{0});
+  EXPECT_EQ(services.Calls, std::vector<std::string>{"enumerate"});
+  EXPECT_TRUE(fatal.isEmpty());
+}
+
+TEST_F(MainWindowTest, AFailedOpenShowsTheErrorAndEnds) {
+  services.OpenError = "the device node no longer names the drive that was chosen";
+  EXPECT_FALSE(window.StartUp());
+  EXPECT_EQ(fatal, QStringList{"Error opening device: the device node no longer names the drive that was chosen"});
+  EXPECT_EQ(exitCodes, std::vector<int>{1});
+}
+
+TEST_F(MainWindowTest, SmartReportRunsWithTheThreeControlsDisabled) {
+  ASSERT_TRUE(window.StartUp());
+  std::vector<bool> during;
+  services.DuringSmart = [&] {
+    during = {window.btRunBenchmarks->isEnabled(), window.btGetSmart->isEnabled(), window.cbQuickWipe->isEnabled()};
+  };
+  QTest::mouseClick(window.btGetSmart, Qt::LeftButton);
+  EXPECT_EQ(during, (std::vector<bool>{false, false, false}));
+  EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
+  EXPECT_TRUE(window.btGetSmart->isEnabled());
+  EXPECT_TRUE(window.cbQuickWipe->isEnabled());
+  EXPECT_EQ(window.Log_Smart->toPlainText(), "SMART is not supported by this device.");
+}
+
+TEST_F(MainWindowTest, CancelledConfirmationChangesNothing) {
+  ASSERT_TRUE(window.StartUp());
+  const QString logBefore = window.Log_BenchMark->toPlainText();
+  QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
+  QTest::qWait(50);
+  ASSERT_EQ(confirmations.size(), 1U);
+  EXPECT_EQ(confirmations[0].Title, "Warning");
+  EXPECT_EQ(confirmations[0].MainInstruction, "All data on the selected device will be lost");
+  EXPECT_EQ(
+      confirmations[0].Content,
+      "Are you absolutely sure you want to irreversibly destroy all data on this device?\r\n\r\n" + window.DiskName());
+  EXPECT_EQ(window.Log_BenchMark->toPlainText(), logBefore);
+  EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
+  EXPECT_TRUE(window.btGetSmart->isEnabled());
+  EXPECT_TRUE(window.cbQuickWipe->isEnabled());
+  EXPECT_FALSE(window.RunInProgress());
+  EXPECT_EQ(services.Disk.Writes().size(), 0U);
+}
+
+TEST_F(MainWindowTest, AConfirmedRunZeroesTheDiskOnItsOwnThreadAndPausesTheBar) {
+  ASSERT_TRUE(window.StartUp());
+  std::atomic<bool> onWorkerThread{false};
+  const std::thread::id uiThread = std::this_thread::get_id();
+  services.Disk.BeforeWrite([&](std::int64_t, std::int64_t) {
+    if (std::this_thread::get_id() != uiThread) {
+      onWorkerThread = true;
+    }
+  });
+  RunFormat();
+  EXPECT_TRUE(onWorkerThread.load());
+  EXPECT_EQ(services.Disk.NonZeroIn(0, 70'000 * 512), 0);
+  const QStringList log = LogTexts(window.Log_BenchMark);
+  EXPECT_TRUE(log.contains("Formatting... "));
+  EXPECT_TRUE(log.contains("Low-level format is complete."));
+  EXPECT_EQ(log.last(), "Remember to create new partitions.");
+  EXPECT_EQ(window.pbCurrentTask->value(), 100);
+  EXPECT_EQ(window.lbCurrentPercent->text(), "100% complete");
+  EXPECT_TRUE(window.BarPaused());
+  EXPECT_FALSE(window.btStop->isEnabled());
+  EXPECT_TRUE(window.cbQuickWipe->isEnabled());
+}
+
+TEST_F(MainWindowTest, QuickWipeIsReadFromTheBoxWhenTheRunStarts) {
+  ASSERT_TRUE(window.StartUp());
+  window.cbQuickWipe->setChecked(true);
+  RunFormat();
+  const std::int64_t size = 70'000 * 512;
+  EXPECT_EQ(services.Disk.NonZeroIn(0, 10'240'000), 0);
+  EXPECT_EQ(services.Disk.NonZeroIn(size - 1'048'576, size), 0);
+  EXPECT_GT(services.Disk.NonZeroIn(10'240'000, size - 1'048'576), 0);
+  // The capacity line names the whole drive even for a quick wipe.
+  EXPECT_TRUE(LogTexts(window.Log_BenchMark).contains("Device capacity: 70,000 sectors"));
+  EXPECT_TRUE(window.cbQuickWipe->isChecked());
+}
+
+TEST_F(MainWindowTest, StopFromTheWindowCancelsTheRun) {
+  ASSERT_TRUE(window.StartUp());
+  bool clicked = false;
+  services.Disk.BeforeWrite([&](std::int64_t, std::int64_t) {
+    if (!clicked) {
+      clicked = true;
+      // The user presses Stop while the first block is being written.
+      QMetaObject::invokeMethod(
+          &window, [this] { QTest::mouseClick(window.btStop, Qt::LeftButton); }, Qt::BlockingQueuedConnection);
+    }
+  });
+  RunFormat();
+  const QStringList log = LogTexts(window.Log_BenchMark);
+  const auto cancelled = std::find_if(
+      log.begin(), log.end(), [](const QString& line) { return line.startsWith("Operation cancelled at offset "); });
+  ASSERT_NE(cancelled, log.end()) << window.Log_BenchMark->toPlainText().toStdString();
+  EXPECT_EQ(log.last(), "Remember to create new partitions.");
+  EXPECT_TRUE(window.BarPaused());
+  EXPECT_GT(services.Disk.NonZeroIn(0, 70'000 * 512), 0);
+}
+
+TEST_F(MainWindowTest, CloseDuringARunWaitsForTheWorkerBeforeClosingTheDrive) {
+  ASSERT_TRUE(window.StartUp());
+  window.show();
+  bool requested = false;
+  bool stillOpenAfterRequest = false;
+  services.Disk.BeforeWrite([&](std::int64_t, std::int64_t) {
+    if (!requested) {
+      requested = true;
+      QMetaObject::invokeMethod(
+          &window,
+          [&] {
+            window.close();
+            stillOpenAfterRequest = window.isVisible();
+          },
+          Qt::BlockingQueuedConnection);
+    }
+  });
+  answer = kDialogYes;
+  QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 10'000));
+  EXPECT_TRUE(stillOpenAfterRequest);
+  EXPECT_FALSE(window.RunInProgress());
+  EXPECT_EQ(services.Calls.back(), "close");
+  EXPECT_EQ(services.RunHandlesOpenAtClose, 0);
+}
+
+}  // namespace
+}  // namespace vellumar

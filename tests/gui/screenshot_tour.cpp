@@ -1,0 +1,126 @@
+// Walks the desktop program through its windows on a demo drive and saves what they look like.
+// Usage: vellumar_screenshot_tour DEMO-NODE OUTPUT-FOLDER
+// Only DEMO-NODE is ever written to: the confirmation is answered Yes for that node alone.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+#include "main/choose_device.h"
+#include "main/fm_main.h"
+#include "main/linux_main_services.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/user_locale.h"
+#include "windows/fm_choose.h"
+#include "windows/fm_debug.h"
+#include "windows/fm_license_agreement.h"
+#include "windows/task_dialog.h"
+#include "windows/window_texts.h"
+
+namespace {
+
+bool Save(QWidget& widget, const QString& folder, const QString& name) {
+  QTest::qWait(300);
+  const QString path = QDir(folder).filePath(name);
+  const bool saved = widget.grab().save(path, "PNG");
+  std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+  return saved;
+}
+
+void Centre(QWidget& window) {
+  QRect frame = window.frameGeometry();
+  frame.moveCenter(window.screen()->availableGeometry().center());
+  window.move(frame.topLeft());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const vellumar::LocaleSettings locale = vellumar::platform::ReadUserLocale();
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s DEMO-NODE OUTPUT-FOLDER\n", argv[0]);
+    return 2;
+  }
+  const std::string demo = argv[1];
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(folder);
+
+  vellumar::platform::SystemClock clock;
+  vellumar::LogSinks logs(clock, locale);
+  vellumar::DeviceCatalogue catalogue;
+  const auto services = vellumar::desktop::MakeLinuxMainServices({});
+  vellumar::desktop::TFmMain fmMain(logs, catalogue, *services);
+  vellumar::windows::TFmChoose fmChoose(catalogue);
+  vellumar::windows::TFmDebug fmDebug;
+  fmMain.SetWindows(&fmChoose, &fmDebug);
+  int failures = 0;
+
+  vellumar::windows::TfmLicenseAgreement agreement("");
+  agreement.show();
+  Centre(agreement);
+  failures += Save(agreement, folder, "agreement.png") ? 0 : 1;
+  agreement.hide();
+
+  // The chooser is shown without its modal loop so it can be photographed, then the demo row is taken.
+  fmMain.ShowChooser = [&] {
+    int demoRow = -1;
+    for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+      fmChoose.AddDriveRow(vellumar::desktop::DriveRowTexts(catalogue.DeviceTable(slot), logs.Locale()));
+      if (catalogue.DeviceTable(slot).DevicePath == demo) {
+        demoRow = static_cast<int>(slot - 1);
+      }
+    }
+    fmChoose.show();
+    Centre(fmChoose);
+    if (demoRow < 0) {
+      std::fprintf(stderr, "the demo drive %s is not in the catalogue\n", demo.c_str());
+      return false;
+    }
+    fmChoose.DriveList->setCurrentItem(fmChoose.DriveList->topLevelItem(demoRow));
+    failures += Save(fmChoose, folder, "chooser.png") ? 0 : 1;
+    fmChoose.btContinue->click();
+    return catalogue.DeviceChosen;
+  };
+  fmMain.Confirm = [&](const vellumar::ConfirmationRequest& request) {
+    const auto box = vellumar::windows::BuildTaskMessageBox(
+        &fmMain, vellumar::windows::FromUtf8(request.Title), vellumar::windows::FromUtf8(request.MainInstruction),
+        vellumar::windows::FromUtf8(request.Content), request.Icon, request.Buttons);
+    box->show();
+    failures += Save(*box, folder, "confirmation.png") ? 0 : 1;
+    box->hide();
+    return catalogue.DeviceChosen && catalogue.Selected().DevicePath == demo ? vellumar::kDialogYes
+                                                                             : vellumar::kDialogCancel;
+  };
+  bool ended = false;
+  fmMain.Terminate = [&](int) { ended = true; };
+
+  fmMain.show();
+  Centre(fmMain);
+  if (!QTest::qWaitFor([&] { return ended || !fmMain.lbDiskName->text().isEmpty(); }, 60'000) || ended) {
+    std::fprintf(stderr, "start-up did not reach the main window\n");
+    return 1;
+  }
+  fmMain.pages->setCurrentIndex(0);
+  failures += Save(fmMain, folder, "details.png") ? 0 : 1;
+
+  fmMain.pages->setCurrentIndex(1);
+  fmMain.btRunBenchmarks->click();
+  if (!QTest::qWaitFor([&] { return !fmMain.RunInProgress() && fmMain.btRunBenchmarks->isEnabled(); }, 600'000)) {
+    std::fprintf(stderr, "the format run did not end\n");
+    ++failures;
+  }
+  failures += Save(fmMain, folder, "format.png") ? 0 : 1;
+
+  fmMain.pages->setCurrentIndex(2);
+  fmMain.btGetSmart->click();
+  failures += Save(fmMain, folder, "smart.png") ? 0 : 1;
+
+  fmMain.close();
+  return failures == 0 ? 0 : 1;
+}
