@@ -26,10 +26,11 @@ TEST(SysfsDisks, CandidateNames) {
 }
 
 TEST(SysfsDisks, NaturalOrder) {
-  std::vector<std::string> names = {"sdaa", "sdb", "nvme10n1", "sda", "sdz", "nvme2n1", "nvme0n1", "nvme0n2"};
+  std::vector<std::string> names = {"sdaa", "loop10",  "sdb", "nvme10n1", "sda",    "loop2",
+                                    "sdz",  "nvme2n1", "vda", "nvme0n1",  "nvme0n2"};
   std::sort(names.begin(), names.end(), NaturalDiskLess);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"nvme0n1", "nvme0n2", "nvme2n1", "nvme10n1", "sda", "sdb", "sdz", "sdaa"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"nvme0n1", "nvme0n2", "nvme2n1", "nvme10n1", "sda", "sdb", "sdz", "sdaa",
+                                             "vda", "loop2", "loop10"}));
 }
 
 TEST(SysfsDisks, ListsOnlyUsableCandidatesInNaturalOrder) {
@@ -49,7 +50,7 @@ TEST(SysfsDisks, ListsOnlyUsableCandidatesInNaturalOrder) {
   tree.AddDisk("dm-0", "virtual", "254:0");
   tree.AddDisk("sr0", "pci0000:00/host2/target2:0:0/2:0:0:0", "11:0");
 
-  EXPECT_EQ(ListCandidateDisks(tree.Sys()), (std::vector<std::string>{"loop0", "sda", "sdb"}));
+  EXPECT_EQ(ListCandidateDisks(tree.Sys()), (std::vector<std::string>{"sda", "sdb", "loop0"}));
   EXPECT_EQ(BlockNameOf(tree.Sys(), 8, 16).value_or(""), "sdb");
   EXPECT_FALSE(BlockNameOf(tree.Sys(), 8, 32).has_value());
 }

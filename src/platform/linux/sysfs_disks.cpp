@@ -72,6 +72,12 @@ bool IsCandidateDiskName(const std::string& name) {
 }
 
 bool NaturalDiskLess(const std::string& a, const std::string& b) {
+  // Image-backed loop disks come after every real drive, so attaching one never renumbers them.
+  const bool loopA = a.rfind("loop", 0) == 0;
+  const bool loopB = b.rfind("loop", 0) == 0;
+  if (loopA != loopB) {
+    return loopB;
+  }
   const std::vector<NameToken> left = Tokens(a);
   const std::vector<NameToken> right = Tokens(b);
   for (std::size_t i = 0; i < left.size() && i < right.size(); ++i) {
