@@ -82,49 +82,29 @@ TEST_F(AgreementTest, DecliningOrClosingWritesNothingAndEnds) {
   EXPECT_EQ(ReadMarker(), "<absent>");
 }
 
-TEST_F(AgreementTest, AMarkerWithALineEndAsksAgain) {
-  WriteMarker("1\n", Marker());
-  windows::TfmLicenseAgreement window(Marker());
-  EXPECT_FALSE(window.AlreadyAgreed());
-  EXPECT_TRUE(RunPressing(window, window.Button1));
-  EXPECT_EQ(ReadMarker(), "1");
-}
-
-TEST_F(AgreementTest, TheCommandLineAsksOnceOnATerminal) {
-  std::istringstream in("no\n");
+// The command line asks once on a terminal, and elsewhere takes only --agree.
+TEST_F(AgreementTest, TheCommandLineAsksOnceOrTakesAgree) {
   std::ostringstream out;
   std::ostringstream err;
-  cli::CliEnvironment env{in, out, err};
-  env.InIsTerminal = true;
-  std::vector<std::string> args{"/dev/sdz"};
-  EXPECT_FALSE(cli::EnsureAgreement(args, env, Marker()));
+  const auto ask = [&](const char* answer, bool terminal, std::vector<std::string>& args) {
+    std::istringstream in(answer);
+    cli::CliEnvironment env{in, out, err};
+    env.InIsTerminal = terminal;
+    return cli::EnsureAgreement(args, env, Marker());
+  };
+  std::vector<std::string> args{"/dev/sdz", "--quick"};
+  EXPECT_FALSE(ask("", false, args));
+  EXPECT_NE(err.str().find("--agree"), std::string::npos);
+  EXPECT_FALSE(ask("no\n", true, args));
   EXPECT_NE(err.str().find("최종 사용자 사용권 계약"), std::string::npos);
   EXPECT_EQ(ReadMarker(), "<absent>");
-
-  std::istringstream yes("yes\n");
-  cli::CliEnvironment agreeing{yes, out, err};
-  agreeing.InIsTerminal = true;
-  EXPECT_TRUE(cli::EnsureAgreement(args, agreeing, Marker()));
+  EXPECT_TRUE(ask("yes\n", true, args));
   EXPECT_EQ(ReadMarker(), "1");
+  EXPECT_TRUE(ask("", true, args)) << "once recorded, nothing is asked";
 
-  // Once recorded, nothing is asked: the empty input would decline otherwise.
-  std::istringstream nothing;
-  cli::CliEnvironment later{nothing, out, err};
-  later.InIsTerminal = true;
-  EXPECT_TRUE(cli::EnsureAgreement(args, later, Marker()));
-}
-
-TEST_F(AgreementTest, TheCommandLineTakesAgreeAndRefusesAPipeWithoutIt) {
-  std::istringstream in;
-  std::ostringstream out;
-  std::ostringstream err;
-  cli::CliEnvironment env{in, out, err};
-  std::vector<std::string> args{"/dev/sdz", "--quick"};
-  EXPECT_FALSE(cli::EnsureAgreement(args, env, Marker()));
-  EXPECT_NE(err.str().find("--agree"), std::string::npos);
-
+  QFile::remove(QString::fromStdString(Marker()));
   args = {"--agree", "/dev/sdz", "--quick"};
-  EXPECT_TRUE(cli::EnsureAgreement(args, env, Marker()));
+  EXPECT_TRUE(ask("", false, args));
   EXPECT_EQ(args, (std::vector<std::string>{"/dev/sdz", "--quick"}));
   EXPECT_EQ(ReadMarker(), "1");
 }

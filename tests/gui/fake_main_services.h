@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,33 +34,24 @@ class FixedPlatform final : public vellumar::PlatformInfo {
   bool Reachable = true;
 };
 
-// The run's exclusive handle onto an in-memory disk; counts how many are open.
-class CountedDevice final : public vellumar::BlockDevice {
+// The run's handle onto the in-memory disk, which outlives it so a test can look at the bytes.
+class SharedDisk final : public vellumar::FormatTarget {
  public:
-  CountedDevice(FakeBlockDevice& disk, std::atomic<int>& open) : disk_(disk), open_(open) { ++open_; }
-  ~CountedDevice() override { --open_; }
-  std::int64_t Seek(std::int64_t offset) override { return disk_.Seek(offset); }
-  vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override {
-    return disk_.Write(data, length);
-  }
-  std::uint32_t Flush() override { return disk_.Flush(); }
-
- private:
-  FakeBlockDevice& disk_;
-  std::atomic<int>& open_;
-};
-
-class FakeTarget final : public vellumar::FormatTarget {
- public:
-  FakeTarget(FakeBlockDevice& disk, std::atomic<int>& open) : disk_(disk), open_(open) {}
-  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override {
-    return std::make_unique<CountedDevice>(disk_, open_);
-  }
+  explicit SharedDisk(FakeBlockDevice& disk) : disk_(disk) {}
+  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override { return std::make_unique<Handle>(disk_); }
   void RereadPartitions(vellumar::BlockDevice* /*device*/) override {}
 
  private:
+  struct Handle final : vellumar::BlockDevice {
+    explicit Handle(FakeBlockDevice& disk) : Disk(disk) {}
+    std::int64_t Seek(std::int64_t offset) override { return Disk.Seek(offset); }
+    vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override {
+      return Disk.Write(data, length);
+    }
+    std::uint32_t Flush() override { return Disk.Flush(); }
+    FakeBlockDevice& Disk;
+  };
   FakeBlockDevice& disk_;
-  std::atomic<int>& open_;
 };
 
 // The main window's services over the real start-up probe (which finds no drive), a scripted
@@ -83,10 +73,7 @@ class FakeMainServices final : public desktop::MainServices {
     Calls.push_back("open " + drive.DevicePath);
     return OpenError;
   }
-  void CloseDevice() override {
-    Calls.push_back("close");
-    RunHandlesOpenAtClose = RunHandlesOpen.load();
-  }
+  void CloseDevice() override { Calls.push_back("close"); }
   void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
     logs.DetailsLog("Device details for " + drive.DevicePath);
   }
@@ -97,7 +84,7 @@ class FakeMainServices final : public desktop::MainServices {
     logs.SmartLog("SMART is not supported by this device.");
   }
   desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/, vellumar::LogSinks& /*logs*/) override {
-    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<FakeTarget>(Disk, RunHandlesOpen)};
+    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<SharedDisk>(Disk)};
   }
 
   std::vector<std::string> Parameters;
@@ -108,8 +95,6 @@ class FakeMainServices final : public desktop::MainServices {
   std::vector<std::string> Calls;
   // 70,000 sectors: above the chooser's minimum, small enough to zero in a moment.
   FakeBlockDevice Disk{70'000 * 512, 512};
-  std::atomic<int> RunHandlesOpen{0};
-  int RunHandlesOpenAtClose = -1;
 
  private:
   SilentProber prober_;

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <algorithm>
-#include <fstream>
-#include <vector>
 
 #include "devices/enumeration.h"
 #include "main/fm_main.h"
@@ -50,50 +47,6 @@ class TrackingServices final : public MainServices {
   std::unique_ptr<MainServices> linux_;
 };
 
-// One partition with an ext4 file system on the loop drive. Without udev the kernel's partition
-// gets no node, so one is made (and removed again).
-class Partition {
- public:
-  explicit Partition(const std::string& disk) : node_(disk + "p1") {
-    const std::string name = disk.substr(disk.rfind('/') + 1);
-    ok_ = testing::Shell("printf 'label: dos\\n,,L\\n' | sfdisk -q " + testing::Quote(disk) + " && partx -u " +
-                         testing::Quote(disk) + " 2>/dev/null; true")
-              .ExitCode == 0;
-    const std::string sysfs = "/sys/block/" + name + "/" + name + "p1/dev";
-    if (ok_ && testing::Shell("test -b " + testing::Quote(node_)).ExitCode != 0) {
-      made_ = testing::Shell("mknod " + testing::Quote(node_) + " b $(cut -d: -f1 " + sysfs + ") $(cut -d: -f2 " +
-                             sysfs + ")")
-                  .ExitCode == 0;
-    }
-    ok_ = ok_ && testing::Shell("mkfs.ext4 -q -F " + testing::Quote(node_)).ExitCode == 0;
-  }
-  ~Partition() {
-    if (made_) {
-      testing::Shell("rm -f " + testing::Quote(node_));
-    }
-  }
-  Partition(const Partition&) = delete;
-  Partition& operator=(const Partition&) = delete;
-
-  bool Ok() const { return ok_; }
-  const std::string& Node() const { return node_; }
-
- private:
-  std::string node_;
-  bool ok_ = false;
-  bool made_ = false;
-};
-
-std::int64_t NonZeroBytes(const std::string& image) {
-  std::ifstream in(image, std::ios::binary);
-  std::vector<char> block(1 << 20);
-  std::int64_t count = 0;
-  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    count += std::count_if(block.begin(), block.begin() + in.gcount(), [](char c) { return c != 0; });
-  }
-  return count;
-}
-
 bool LogHasLineStartingWith(const QPlainTextEdit* memo, const QString& text) {
   for (const QString& line : memo->toPlainText().split('\n')) {
     const qsizetype cut = line.indexOf("   ");
@@ -110,6 +63,8 @@ class MainWindowRootTest : public ::testing::Test {
     loop = std::make_unique<testing::LoopDevice>(size, losetupOptions);
     ASSERT_TRUE(loop->Ok()) << loop->Error();
   }
+  std::string Node() const { return loop ? loop->Node() : partitioned->Node(); }
+  std::string Image() const { return loop ? loop->Image() : partitioned->Image(); }
 
   // Start-up with the real probe; the chooser takes the test's own drive and nothing else.
   void Start() {
@@ -119,18 +74,18 @@ class MainWindowRootTest : public ::testing::Test {
     window->Confirm = [](const ConfirmationRequest&) { return kDialogYes; };
     window->ShowChooser = [this] {
       for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
-        if (catalogue.DeviceTable(slot).DevicePath == loop->Node()) {
+        if (catalogue.DeviceTable(slot).DevicePath == Node()) {
           catalogue.Choose(slot - 1);
           return true;
         }
       }
-      ADD_FAILURE() << loop->Node() << " is not in the catalogue";
+      ADD_FAILURE() << Node() << " is not in the catalogue";
       return false;
     };
     window->FatalErrorBox = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
     window->Terminate = [](int code) { ADD_FAILURE() << "terminated with " << code; };
     ASSERT_TRUE(window->StartUp());
-    ASSERT_EQ(catalogue.Selected().DevicePath, loop->Node());
+    ASSERT_EQ(catalogue.Selected().DevicePath, Node());
   }
 
   void WaitForTheRun() {
@@ -143,12 +98,14 @@ class MainWindowRootTest : public ::testing::Test {
     window.reset();
     services.reset();
     loop.reset();
+    partitioned.reset();
   }
 
   platform::SystemClock clock;
   LogSinks logs{clock, LocaleSettings{}};
   DeviceCatalogue catalogue;
   std::unique_ptr<testing::LoopDevice> loop;
+  std::unique_ptr<testing::PartitionedLoop> partitioned;
   std::unique_ptr<TrackingServices> services;
   std::unique_ptr<TFmMain> window;
 };
@@ -160,14 +117,13 @@ TEST_F(MainWindowRootTest, AWholeRunThroughTheWindowZeroesTheLoopDrive) {
   EXPECT_TRUE(window->Log_Details->toPlainText().contains("Details are unavailable for this device."))
       << window->Log_Details->toPlainText().toStdString();
   QTest::mouseClick(window->btRunBenchmarks, Qt::LeftButton);
-  ASSERT_TRUE(
-      QTest::qWaitFor([this] { return !window->RunInProgress() && window->btRunBenchmarks->isEnabled(); }, 60'000));
+  WaitForTheRun();
   EXPECT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Low-level format is complete."))
       << window->Log_BenchMark->toPlainText().toStdString();
   EXPECT_TRUE(window->Log_BenchMark->toPlainText().endsWith("   Remember to create new partitions."));
   EXPECT_EQ(window->pbCurrentTask->value(), 100);
   EXPECT_TRUE(window->BarPaused());
-  EXPECT_EQ(NonZeroBytes(loop->Image()), 0);
+  EXPECT_EQ(testing::NonZeroBytes(Image()), 0);
 }
 
 TEST_F(MainWindowRootTest, StopInTheMiddleLeavesTheRestAndPausesTheBar) {
@@ -178,15 +134,14 @@ TEST_F(MainWindowRootTest, StopInTheMiddleLeavesTheRestAndPausesTheBar) {
   ASSERT_TRUE(QTest::qWaitFor([this] { return window->btStop->isEnabled(); }, 10'000));
   EXPECT_TRUE(window->btStop->hasFocus() || !window->isActiveWindow());
   QTest::mouseClick(window->btStop, Qt::LeftButton);
-  ASSERT_TRUE(
-      QTest::qWaitFor([this] { return !window->RunInProgress() && window->btRunBenchmarks->isEnabled(); }, 60'000));
+  WaitForTheRun();
   const QString log = window->Log_BenchMark->toPlainText();
   ASSERT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Operation cancelled at offset ")) << log.toStdString();
   EXPECT_LT(log.indexOf("Operation cancelled at offset "), log.indexOf("Remember to create new partitions."));
   EXPECT_TRUE(window->BarPaused());
   EXPECT_LT(window->pbCurrentTask->value(), 100);
   EXPECT_FALSE(window->btStop->isEnabled());
-  EXPECT_GT(NonZeroBytes(loop->Image()), 0);
+  EXPECT_GT(testing::NonZeroBytes(Image()), 0);
 }
 
 TEST_F(MainWindowRootTest, ACloseRequestDuringARunWaitsForTheWorker) {
@@ -206,10 +161,12 @@ TEST_F(MainWindowRootTest, ACloseRequestDuringARunWaitsForTheWorker) {
 
 TEST_F(MainWindowRootTest, ADiskWithAMountedFileSystemShowsItsDetailsAndFormats) {
   VELLUMAR_REQUIRE_ROOT();
-  MakeDrive(64 * kMiB, "-P");
-  Partition partition(loop->Node());
-  ASSERT_TRUE(partition.Ok());
-  testing::MountGuard mount(partition.Node());
+  // One partition with an ext4 file system, or the file system on the whole disk.
+  partitioned = std::make_unique<testing::PartitionedLoop>(64 * kMiB, "label: dos\\n,,L\\n");
+  ASSERT_TRUE(partitioned->Ok()) << partitioned->Error();
+  const std::string volume = partitioned->Partitioned() ? partitioned->Partition(1) : partitioned->Node();
+  ASSERT_EQ(testing::Shell("mkfs.ext4 -q -F " + testing::Quote(volume)).ExitCode, 0);
+  testing::MountGuard mount(volume);
   ASSERT_TRUE(mount.Ok());
   // The drive opens shared while its file system is mounted, so the details page still works.
   Start();
@@ -221,7 +178,7 @@ TEST_F(MainWindowRootTest, ADiskWithAMountedFileSystemShowsItsDetailsAndFormats)
   EXPECT_TRUE(LogHasLineStartingWith(window->Log_BenchMark, "Low-level format is complete."))
       << window->Log_BenchMark->toPlainText().toStdString();
   EXPECT_NE(testing::Shell("mountpoint -q " + testing::Quote(mount.Point())).ExitCode, 0);
-  EXPECT_EQ(NonZeroBytes(loop->Image()), 0);
+  EXPECT_EQ(testing::NonZeroBytes(Image()), 0);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -30,8 +29,6 @@ constexpr const char* kLockFailure =
 ShellResult RunCli(const std::string& arguments) {
   return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
 }
-
-std::string KernelName(const std::string& node) { return node.substr(node.find_last_of('/') + 1); }
 
 bool Mounted(const std::string& node) { return Shell("findmnt --source " + Quote(node) + " >/dev/null").ExitCode == 0; }
 
@@ -71,39 +68,11 @@ class SwapGuard {
   bool active_ = false;
 };
 
-// A loop disk with two file-system partitions and a swap partition. A kernel built without
-// partition-table support shows no partitions; the disk then carries its volume itself.
-class LoopDisk {
+// A loop disk with two file-system partitions and a swap partition; without partitions the
+// disk carries its volume itself.
+class LoopDisk : public testing::PartitionedLoop {
  public:
-  LoopDisk() : loop_(96 * kMiB, "-P") {
-    if (!loop_.Ok()) {
-      return;
-    }
-    Shell("printf 'label: dos\\n,24M,L\\n,24M,L\\n,,S\\n' | sfdisk -q " + Quote(loop_.Node()) + " >/dev/null 2>&1");
-    Shell("blockdev --rereadpt " + Quote(loop_.Node()) + " >/dev/null 2>&1");
-    if (!std::filesystem::exists(PartitionEntry())) {
-      // A kernel without table parsers still takes partitions that are added one by one.
-      Shell("partx -a " + Quote(loop_.Node()) + " >/dev/null 2>&1");
-    }
-    partitioned_ =
-        std::filesystem::exists("/sys/block/" + KernelName(loop_.Node()) + "/" + KernelName(loop_.Node()) + "p1");
-  }
-
-  bool Ok() const { return loop_.Ok(); }
-  const std::string& Error() const { return loop_.Error(); }
-  bool Partitioned() const { return partitioned_; }
-  const std::string& Node() const { return loop_.Node(); }
-  std::string Partition(int number) const { return loop_.Node() + "p" + std::to_string(number); }
-  std::string PartitionEntry() const {
-    return "/sys/block/" + KernelName(Node()) + "/" + KernelName(Node()) + "p1";
-  }
-  bool PartitionsGone() const {
-    return !std::filesystem::exists("/sys/block/" + KernelName(Node()) + "/" + KernelName(Node()) + "p1");
-  }
-
- private:
-  LoopDevice loop_;
-  bool partitioned_ = false;
+  LoopDisk() : PartitionedLoop(96 * kMiB, "label: dos\\n,24M,L\\n,24M,L\\n,,S\\n") {}
 };
 
 bool MakeExt4(const std::string& node) { return Shell("mkfs.ext4 -q -F " + Quote(node)).ExitCode == 0; }
@@ -122,27 +91,41 @@ std::unique_ptr<MountGuard> MountSecondVolume(const std::string& node) {
   return std::make_unique<MountGuard>(node);
 }
 
+// Every volume of the disk in use: two mounted file systems and a swap area, or one file system
+// on an unpartitioned disk.
+struct VolumesInUse {
+  std::unique_ptr<MountGuard> First;
+  std::unique_ptr<MountGuard> Second;
+  std::unique_ptr<SwapGuard> Swap;
+  std::vector<std::string> Nodes;
+  std::string Text;  // as the list shows them
+
+  explicit VolumesInUse(const LoopDisk& disk) {
+    Nodes = disk.Partitioned() ? std::vector<std::string>{disk.Partition(1), disk.Partition(2), disk.Partition(3)}
+                               : std::vector<std::string>{disk.Node()};
+    if (MakeExt4(Nodes[0])) {
+      First = std::make_unique<MountGuard>(Nodes[0]);
+    }
+    if (disk.Partitioned()) {
+      Second = MountSecondVolume(Nodes[1]);
+      Swap = std::make_unique<SwapGuard>(Nodes[2]);
+    }
+    for (const std::string& node : Nodes) {
+      Text += (Text.empty() ? "" : " ") + node;
+    }
+  }
+  bool Ok() const {
+    return First && First->Ok() && (Nodes.size() == 1 || (Second && Second->Ok() && Swap && Swap->Ok()));
+  }
+};
+
 TEST(VolumeLockingLoop, ListShowsTheLoopDiskWithItsVolumes) {
   VELLUMAR_REQUIRE_ROOT();
   LoopDisk disk;
   ASSERT_TRUE(disk.Ok()) << disk.Error();
-  std::unique_ptr<MountGuard> first;
-  std::unique_ptr<MountGuard> second;
-  std::unique_ptr<SwapGuard> swap;
-  std::string volumes;
-  if (disk.Partitioned()) {
-    ASSERT_TRUE(MakeExt4(disk.Partition(1)));
-    first = std::make_unique<MountGuard>(disk.Partition(1));
-    second = MountSecondVolume(disk.Partition(2));
-    swap = std::make_unique<SwapGuard>(disk.Partition(3));
-    ASSERT_TRUE(first->Ok() && second && second->Ok() && swap->Ok());
-    volumes = disk.Partition(1) + " " + disk.Partition(2) + " " + disk.Partition(3);
-  } else {
-    ASSERT_TRUE(MakeExt4(disk.Node()));
-    first = std::make_unique<MountGuard>(disk.Node());
-    ASSERT_TRUE(first->Ok());
-    volumes = disk.Node();
-  }
+  const VolumesInUse inUse(disk);
+  ASSERT_TRUE(inUse.Ok());
+  const std::string& volumes = inUse.Text;
 
   const ShellResult list = RunCli("list");
   ASSERT_EQ(list.ExitCode, 0) << list.Output;
@@ -179,27 +162,11 @@ TEST(VolumeLockingLoop, FormatTakesTheVolumesAwayAndLeavesNothingClaimed) {
   VELLUMAR_REQUIRE_ROOT();
   LoopDisk disk;
   ASSERT_TRUE(disk.Ok()) << disk.Error();
-  std::vector<std::string> volumes;
-  std::unique_ptr<MountGuard> first;
-  std::unique_ptr<MountGuard> second;
-  std::unique_ptr<MountGuard> bind;
-  std::unique_ptr<SwapGuard> swap;
-  if (disk.Partitioned()) {
-    ASSERT_TRUE(MakeExt4(disk.Partition(1)));
-    first = std::make_unique<MountGuard>(disk.Partition(1));
-    second = MountSecondVolume(disk.Partition(2));
-    swap = std::make_unique<SwapGuard>(disk.Partition(3));
-    ASSERT_TRUE(first->Ok() && second && second->Ok() && swap->Ok());
-    volumes = {disk.Partition(1), disk.Partition(2), disk.Partition(3)};
-  } else {
-    ASSERT_TRUE(MakeExt4(disk.Node()));
-    first = std::make_unique<MountGuard>(disk.Node());
-    ASSERT_TRUE(first->Ok());
-    volumes = {disk.Node()};
-  }
+  const VolumesInUse inUse(disk);
+  ASSERT_TRUE(inUse.Ok());
   // A second mount point of the same file system is the same volume and goes too.
-  bind = std::make_unique<MountGuard>(first->Point(), "--bind");
-  ASSERT_TRUE(bind->Ok());
+  const MountGuard bind(inUse.First->Point(), "--bind");
+  ASSERT_TRUE(bind.Ok());
 
   const ShellResult run = RunCli("format " + Quote(disk.Node()) + " --quick --yes");
   EXPECT_EQ(run.ExitCode, 0) << run.Output;
@@ -207,11 +174,11 @@ TEST(VolumeLockingLoop, FormatTakesTheVolumesAwayAndLeavesNothingClaimed) {
   ASSERT_NE(locking, std::string::npos) << run.Output;
   EXPECT_NE(run.Output.find("Formatting... ", locking), std::string::npos) << run.Output;
   EXPECT_NE(run.Output.find("Remember to create new partitions."), std::string::npos);
-  for (const std::string& volume : volumes) {
+  for (const std::string& volume : inUse.Nodes) {
     EXPECT_FALSE(Mounted(volume)) << volume;
     EXPECT_FALSE(SwapActive(volume)) << volume;
   }
-  EXPECT_NE(Shell("mountpoint -q " + Quote(bind->Point())).ExitCode, 0);
+  EXPECT_NE(Shell("mountpoint -q " + Quote(bind.Point())).ExitCode, 0);
   if (disk.Partitioned()) {
     EXPECT_TRUE(disk.PartitionsGone()) << "the partition table was read again after the run";
   }

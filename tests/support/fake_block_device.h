@@ -64,7 +64,6 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
   void BeforeWrite(std::function<void(std::int64_t, std::int64_t)> hook) { beforeWrite_ = std::move(hook); }
 
   const std::vector<WriteCall>& Writes() const { return writes_; }
-  const std::vector<std::uint8_t>& Data() const { return data_; }
   int Flushes() const { return flushes_; }
 
   // Bytes in [begin, end) that are not zero.

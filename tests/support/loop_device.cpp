@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -58,6 +59,57 @@ LoopDevice::~LoopDevice() {
     Shell("udevadm settle >/dev/null 2>&1; losetup -d " + Quote(node_));
   }
   ::unlink(image_.c_str());
+}
+
+PartitionedLoop::PartitionedLoop(std::int64_t sizeBytes, const std::string& table) : loop_(sizeBytes, "-P") {
+  if (!loop_.Ok()) {
+    return;
+  }
+  const std::string node = Quote(loop_.Node());
+  Shell("printf '" + table + "' | sfdisk -q " + node + "; blockdev --rereadpt " + node);
+  if (::access(SysfsEntry(1).c_str(), F_OK) != 0) {
+    Shell("partx -a " + node);
+  }
+  for (int number = 1; ::access(SysfsEntry(number).c_str(), F_OK) == 0; ++number) {
+    partitioned_ = true;
+    const std::string part = Partition(number);
+    if (::access(part.c_str(), F_OK) != 0 &&
+        Shell("mknod " + Quote(part) + " b $(tr : ' ' < " + Quote(SysfsEntry(number) + "/dev") + ")").ExitCode == 0) {
+      made_.push_back(part);
+    }
+  }
+}
+
+PartitionedLoop::~PartitionedLoop() {
+  for (const std::string& node : made_) {
+    ::unlink(node.c_str());
+  }
+}
+
+std::string PartitionedLoop::SysfsEntry(int number) const {
+  const std::string name = loop_.Node().substr(loop_.Node().rfind('/') + 1);
+  return "/sys/block/" + name + "/" + name + "p" + std::to_string(number);
+}
+
+bool PartitionedLoop::PartitionsGone() const { return ::access(SysfsEntry(1).c_str(), F_OK) != 0; }
+
+std::int64_t NonZeroBytes(const std::string& path, std::int64_t begin, std::int64_t end) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(begin);
+  std::vector<char> block(1 << 20);
+  std::int64_t count = 0;
+  for (std::int64_t at = begin; end < 0 || at < end;) {
+    const std::int64_t want = end < 0 ? static_cast<std::int64_t>(block.size())
+                                      : std::min<std::int64_t>(static_cast<std::int64_t>(block.size()), end - at);
+    in.read(block.data(), static_cast<std::streamsize>(want));
+    const std::streamsize got = in.gcount();
+    if (got <= 0) {
+      break;
+    }
+    count += std::count_if(block.begin(), block.begin() + got, [](char c) { return c != 0; });
+    at += got;
+  }
+  return count;
 }
 
 MountGuard::MountGuard(const std::string& device, const std::string& options) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vellumar::testing {
 
@@ -25,6 +26,36 @@ class LoopDevice {
   std::string node_;
   std::string error_;
 };
+
+// A loop disk with an sfdisk partition table. Kernels built without table parsers take the
+// partitions from partx; without udev the partition nodes are made here (and removed again).
+// When the kernel shows no partitions at all, Partitioned() is false.
+class PartitionedLoop {
+ public:
+  PartitionedLoop(std::int64_t sizeBytes, const std::string& table);
+  ~PartitionedLoop();
+  PartitionedLoop(const PartitionedLoop&) = delete;
+  PartitionedLoop& operator=(const PartitionedLoop&) = delete;
+
+  bool Ok() const { return loop_.Ok(); }
+  const std::string& Error() const { return loop_.Error(); }
+  const std::string& Node() const { return loop_.Node(); }
+  const std::string& Image() const { return loop_.Image(); }
+  bool Partitioned() const { return partitioned_; }
+  std::string Partition(int number) const { return loop_.Node() + "p" + std::to_string(number); }
+  // The kernel's partition entries are gone, as after re-reading a wiped table.
+  bool PartitionsGone() const;
+
+ private:
+  std::string SysfsEntry(int number) const;
+
+  LoopDevice loop_;
+  bool partitioned_ = false;
+  std::vector<std::string> made_;
+};
+
+// Bytes of the file in [begin, end) that are not zero; `end` -1 is the end of the file.
+std::int64_t NonZeroBytes(const std::string& path, std::int64_t begin = 0, std::int64_t end = -1);
 
 // A mount that is undone on destruction.
 class MountGuard {

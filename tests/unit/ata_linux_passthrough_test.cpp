@@ -110,12 +110,15 @@ TEST_F(LinuxAtaTest, PassThroughPutsTheSlaveIntoTheDeviceRegister) {
   EXPECT_EQ(sector_[0], 0x5A);
 }
 
+// Success is a good status, or a check condition that only returns the ATA status.
 TEST_F(LinuxAtaTest, GoodStatusOrTheAtaStatusReturnAloneIsSuccess) {
   EXPECT_TRUE(ata_.PioDataIn(vellumar::AtaRoute::PassThrough, 0, vellumar::IdentifyDeviceRegisters(0), sector_));
   kernel_.Status = 0x02;
   kernel_.DriverStatus = 0x08;
   kernel_.Sense = kStatusReturnSense;
   EXPECT_TRUE(vellumar::SmartEnableOperations(ata_, 1));
+  kernel_.Sense = kAbortedSense;
+  EXPECT_FALSE(vellumar::SmartDisableOperations(ata_, 0));
 }
 
 TEST_F(LinuxAtaTest, FailedRequestsLeaveTheDestinationAlone) {
@@ -154,13 +157,6 @@ TEST_F(LinuxAtaTest, FailedRequestsLeaveTheDestinationAlone) {
   }
 }
 
-TEST_F(LinuxAtaTest, AbortedNonDataCommandFails) {
-  kernel_.Status = 0x02;
-  kernel_.DriverStatus = 0x08;
-  kernel_.Sense = kAbortedSense;
-  EXPECT_FALSE(vellumar::SmartDisableOperations(ata_, 0));
-}
-
 TEST_F(LinuxAtaTest, LegacySmartReadUsesDriveCmdWithTheSmartRegisters) {
   ASSERT_TRUE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 1,
                              vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 1), sector_));
@@ -176,16 +172,18 @@ TEST_F(LinuxAtaTest, LegacyIdentifyPutsTheTextFieldsBackIntoAtaWordOrder) {
     auto* bytes = static_cast<std::uint8_t*>(argument);
     std::memset(bytes, 0, 512);
     EXPECT_EQ(code, static_cast<unsigned long>(HDIO_GET_IDENTITY));
-    bytes[0] = 0x40;
-    bytes[1] = 0x00;
-    bytes[20] = 'A';
-    bytes[21] = 'B';
-    bytes[46] = 'F';  // firmware, word 23
-    bytes[47] = 'W';
-    bytes[92] = 'Y';  // last model word, 46
-    bytes[93] = 'Z';
-    bytes[94] = 0x12;  // word 47 is not text
-    bytes[95] = 0x34;
+    // Firmware at word 23, the last model word at 46; word 47 is not text.
+    for (const auto& [at, value] : {std::pair{0, 0x40},
+                                    {20, 'A'},
+                                    {21, 'B'},
+                                    {46, 'F'},
+                                    {47, 'W'},
+                                    {92, 'Y'},
+                                    {93, 'Z'},
+                                    {94, 0x12},
+                                    {95, 0x34}}) {
+      bytes[at] = static_cast<std::uint8_t>(value);
+    }
     return 0;
   };
   LinuxAtaPassThrough legacy(3, identity);

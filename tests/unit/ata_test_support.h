@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <deque>
 #include <fstream>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "devices/ata_transport.h"
-#include "devices/clock.h"
 #include "devices/log_sinks.h"
+#include "support/fake_clock.h"
 
 namespace vellumar::atatest {
 
@@ -59,29 +57,13 @@ class FakeAta final : public vellumar::AtaPassThrough {
   }
 };
 
-// Always 2024-05-01 13:45:07.
-class FixedClock final : public vellumar::Clock {
- public:
-  std::int64_t NowMs() override { return 0; }
-  std::tm LocalTime() override {
-    std::tm moment{};
-    moment.tm_year = 124;
-    moment.tm_mon = 4;
-    moment.tm_mday = 1;
-    moment.tm_hour = 13;
-    moment.tm_min = 45;
-    moment.tm_sec = 7;
-    return moment;
-  }
-};
-
 // Log sinks whose two report logs collect their lines.
 struct CapturedLogs {
   CapturedLogs() : Logs(Clock, vellumar::LocaleSettings{}) {
     Logs.Details.SetWriter([this](const std::string& line) { Details.push_back(line); });
     Logs.Smart.SetWriter([this](const std::string& line) { Smart.push_back(line); });
   }
-  FixedClock Clock;
+  vellumar::testing::FakeClock Clock;  // always 2024-05-01 13:45:07
   vellumar::LogSinks Logs;
   std::vector<std::string> Details;
   std::vector<std::string> Smart;

@@ -8,41 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "fake_storage_facts.h"
 #include "support/fake_clock.h"
 #include "support/log_capture.h"
 
 namespace vellumar {
 namespace {
-
-// A drive that identifies with the given strings, or fails its geometry request.
-class ScriptedDrive final : public StorageFacts {
- public:
-  ScriptedDrive(std::string model, std::string serial, bool identifies)
-      : model_(std::move(model)), serial_(std::move(serial)), identifies_(identifies) {}
-
-  RequestStatus Geometry(std::uint32_t& bytesPerSector) override {
-    bytesPerSector = 512;
-    return identifies_ ? RequestStatus{} : RequestStatus{false, 5, "Input/output error"};
-  }
-  RequestStatus Length(std::int64_t& length) override {
-    length = 512LL * 200'000;
-    return {};
-  }
-  bool Adapter(StorageAdapterFacts& adapter) override {
-    adapter = StorageAdapterFacts{kBusSata, 131072};
-    return true;
-  }
-  RequestStatus Device(DescriptorBuffer& buffer) override {
-    buffer = BuildDeviceDescriptor(DeviceStrings{"", model_, "FW", serial_, false, kBusSata});
-    return {};
-  }
-  bool DetectIdeSlave() override { return false; }
-
- private:
-  std::string model_;
-  std::string serial_;
-  bool identifies_;
-};
 
 class FakeProber final : public DriveProber {
  public:
@@ -56,8 +27,12 @@ class FakeProber final : public DriveProber {
     if (Present.count(number) == 0) {
       return nullptr;
     }
-    return std::make_unique<ScriptedDrive>("MODEL" + std::to_string(number), "SN" + std::to_string(number),
-                                           Failing.count(number) == 0);
+    auto drive = std::make_unique<testing::FakeFacts>();
+    drive->Strings = {"", "MODEL" + std::to_string(number), "FW", "SN" + std::to_string(number), false, kBusSata};
+    if (Failing.count(number) != 0) {
+      drive->GeometryStatus = RequestStatus{false, 5, "Input/output error"};
+    }
+    return drive;
   }
 };
 
@@ -123,16 +98,15 @@ TEST_F(EnumerationTest, CataloguesDrivesInProbeOrderWithTheirVolumes) {
   const EnumerationResult result = Enumerate();
   ASSERT_TRUE(result.Ok);
   EXPECT_EQ(result.StatusText, "Disks found: 3");
-  ASSERT_EQ(catalogue_.DeviceCount, 3);
-  EXPECT_EQ(catalogue_.DeviceTable(1).DeviceNumber, 0U);
-  EXPECT_EQ(catalogue_.DeviceTable(2).DeviceNumber, 1U);
-  EXPECT_EQ(catalogue_.DeviceTable(3).DeviceNumber, 5U);
-  EXPECT_EQ(catalogue_.DeviceTable(3).DevicePath, "/dev/disk5");
-  EXPECT_EQ(catalogue_.DeviceTable(2).AssociatedPartitions, "/dev/disk1p1 /dev/disk1p2");
-  EXPECT_EQ(catalogue_.DeviceTable(1).AssociatedPartitions, "");
-  EXPECT_EQ(catalogue_.DeviceTable(2).IdentifyData.Model, " MODEL1");
-  EXPECT_EQ(catalogue_.DeviceTable(2).IdentifyData.SN, "SN1");
-  EXPECT_FALSE(catalogue_.DeviceTable(2).IsFile);
+  std::vector<std::string> rows;
+  for (std::int64_t slot = 1; slot <= catalogue_.DeviceCount; ++slot) {
+    const TDeviceTable& d = catalogue_.DeviceTable(slot);
+    rows.push_back(std::to_string(d.DeviceNumber) + " " + d.DevicePath + d.IdentifyData.Model + "/" +
+                   d.IdentifyData.SN + " (" + d.AssociatedPartitions + ")" + (d.IsFile ? " file" : ""));
+  }
+  EXPECT_EQ(rows, (std::vector<std::string>{"0 /dev/disk0 MODEL0/SN0 ()",
+                                            "1 /dev/disk1 MODEL1/SN1 (/dev/disk1p1 /dev/disk1p2)",
+                                            "5 /dev/disk5 MODEL5/SN5 (/dev/disk5p1)"}));
   EXPECT_EQ(prober_.Opened.size(), 256U) << "every number from 0 to 255 is tried";
 }
 

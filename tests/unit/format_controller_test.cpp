@@ -14,71 +14,45 @@ namespace vellumar {
 namespace {
 
 // Everything a run touches outside the engine, recorded in one journal so order can be checked.
-struct Journal {
-  std::vector<std::string> events;
-};
-
-class JournalVolumes final : public VolumeLocker {
+class Journal final : public VolumeLocker, public FormatTarget, public RunControls {
  public:
-  JournalVolumes(Journal& journal, bool succeed) : journal_(journal), succeed_(succeed) {}
+  Journal(bool lockSucceeds, bool diskFree) : lockSucceeds_(lockSucceeds), diskFree_(diskFree) {}
   bool LockDeviceVolumes(std::int64_t deviceNumber) override {
-    journal_.events.push_back("lock " + std::to_string(deviceNumber));
-    return succeed_;
+    events.push_back("lock " + std::to_string(deviceNumber));
+    return lockSucceeds_;
   }
-  void UnlockDeviceVolumes() override { journal_.events.push_back("unlock"); }
-
- private:
-  Journal& journal_;
-  bool succeed_;
-};
-
-class JournalTarget final : public FormatTarget {
- public:
-  JournalTarget(Journal& journal, bool available) : journal_(journal), available_(available) {}
+  void UnlockDeviceVolumes() override { events.push_back("unlock"); }
   std::unique_ptr<BlockDevice> OpenExclusive() override {
-    journal_.events.push_back("open");
-    if (!available_) {
-      return nullptr;
-    }
-    return std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false);
+    events.push_back("open");
+    return diskFree_ ? std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false) : nullptr;
   }
   void RereadPartitions(BlockDevice* device) override {
-    journal_.events.push_back(device != nullptr ? "reread open" : "reread closed");
+    events.push_back(device != nullptr ? "reread open" : "reread closed");
   }
+  void SetControlsEnabled(bool enabled) override { events.push_back(enabled ? "controls on" : "controls off"); }
+  void SetStopEnabled(bool enabled) override { events.push_back(enabled ? "stop on" : "stop off"); }
+  void SetBarPaused(bool paused) override { events.push_back(paused ? "bar paused" : "bar normal"); }
+
+  std::vector<std::string> events;
 
  private:
-  Journal& journal_;
-  bool available_;
-};
-
-class JournalControls final : public RunControls {
- public:
-  explicit JournalControls(Journal& journal) : journal_(journal) {}
-  void SetControlsEnabled(bool enabled) override {
-    journal_.events.push_back(enabled ? "controls on" : "controls off");
-  }
-  void SetStopEnabled(bool enabled) override { journal_.events.push_back(enabled ? "stop on" : "stop off"); }
-  void SetBarPaused(bool paused) override { journal_.events.push_back(paused ? "bar paused" : "bar normal"); }
-
- private:
-  Journal& journal_;
+  bool lockSucceeds_;
+  bool diskFree_;
 };
 
 struct ControllerRig {
   ControllerRig(bool lockSucceeds, bool diskFree, int answer)
       : logs(clock, LocaleSettings{}),
         capture(logs.BenchMark),
-        volumes(journal, lockSucceeds),
-        target(journal, diskFree),
-        controls(journal),
+        journal(lockSucceeds, diskFree),
         services{logs,
                  clock,
-                 volumes,
-                 target,
+                 journal,
+                 journal,
                  stop,
                  display,
                  observer,
-                 controls,
+                 journal,
                  [this, answer](const ConfirmationRequest& asked) {
                    confirmation = asked;
                    return answer;
@@ -95,9 +69,6 @@ struct ControllerRig {
   LogSinks logs;
   testing::LogCapture capture;
   Journal journal;
-  JournalVolumes volumes;
-  JournalTarget target;
-  JournalControls controls;
   std::atomic<bool> stop{false};
   FormatDisplay display;
   FormatObserver observer;
@@ -155,19 +126,14 @@ TEST(FormatController, LockFailureReleasesEverythingAndNeverRunsTheWorker) {
 
 TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
   ControllerRig rig(true, false, kDialogYes);
+  rig.request.QuickWipe = true;
   const RunReport report = RunLowLevelFormat(rig.request, rig.services);
   EXPECT_FALSE(report.WorkerRan);
+  EXPECT_EQ(rig.Lines()[4], "Device capacity: 70,000 sectors") << "the whole drive, even for a quick wipe";
   EXPECT_EQ(rig.Lines().back(),
             "Unable to lock device. Make sure you do not have open files on this device and try again. ");
-  EXPECT_EQ(rig.journal.events.back(), "controls on");
-  EXPECT_NE(std::find(rig.journal.events.begin(), rig.journal.events.end(), "unlock"), rig.journal.events.end());
-}
-
-TEST(FormatController, QuickWipeStillShowsTheFullCapacity) {
-  ControllerRig rig(true, true, kDialogYes);
-  rig.request.QuickWipe = true;
-  RunLowLevelFormat(rig.request, rig.services);
-  EXPECT_EQ(rig.Lines()[4], "Device capacity: 70,000 sectors");
+  EXPECT_EQ(rig.journal.events,
+            (std::vector<std::string>{"controls off", "lock 3", "open", "reread closed", "unlock", "controls on"}));
 }
 
 TEST(FormatController, StoppedRunStillEndsWithTheReminder) {

@@ -1,11 +1,10 @@
 #include "platform/linux/linux_block_device.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/linux/errno_map.h"
+#include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {
 namespace {
@@ -20,39 +20,23 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(MapWriteErrno, NativeErrorsMapOntoTheLogCodes) {
-  EXPECT_EQ(MapWriteErrno(EIO), 1117U);
-  EXPECT_EQ(MapWriteErrno(ENODATA), 1117U);
-  EXPECT_EQ(MapWriteErrno(ENODEV), 55U);
-  EXPECT_EQ(MapWriteErrno(ENXIO), 55U);
-  EXPECT_EQ(MapWriteErrno(ENOENT), 2U);
-  EXPECT_EQ(MapWriteErrno(EROFS), 19U);
-  EXPECT_EQ(MapWriteErrno(EPERM), 19U);
-  EXPECT_EQ(MapWriteErrno(EACCES), 19U);
-  EXPECT_EQ(MapWriteErrno(ETIMEDOUT), 121U);
-  EXPECT_EQ(MapWriteErrno(EAGAIN), 21U);
-  EXPECT_EQ(MapWriteErrno(EBUSY), 21U);
-  EXPECT_EQ(MapWriteErrno(ENOSPC), 31U);
-  EXPECT_EQ(MapWriteErrno(EINVAL), 31U);
+  const std::vector<std::pair<int, std::uint32_t>> cases = {
+      {EIO, 1117},  {ENODATA, 1117},  {ENODEV, 55}, {ENXIO, 55}, {ENOENT, 2},  {EROFS, 19}, {EPERM, 19},
+      {EACCES, 19}, {ETIMEDOUT, 121}, {EAGAIN, 21}, {EBUSY, 21}, {ENOSPC, 31}, {EINVAL, 31}};
+  for (const auto& [error, code] : cases) {
+    EXPECT_EQ(MapWriteErrno(error), code) << error;
+  }
 }
 
-class FakeSysfs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("vellumar-sysfs-" + std::to_string(::getpid()));
-    fs::create_directories(root_ / "dev/block/8:16/device");
+TEST(LinuxBlockDevice, DiskVanishesWhenItsEntryIsGoneOrOffline) {
+  vellumar::testing::FakeSysfsTree tree;
+  const std::string state = tree.AddDisk("sdb", "pci0000:00/host1/target1:0:0/1:0:0:0", "8:16") + "/device/state";
+  EXPECT_FALSE(DiskVanished(tree.Sys(), makedev(8, 16)));
+  for (const auto& [text, vanished] : {std::pair{"running\n", false}, std::pair{"offline\n", true}}) {
+    vellumar::testing::FakeSysfsTree::Write(state, text);
+    EXPECT_EQ(DiskVanished(tree.Sys(), makedev(8, 16)), vanished) << text;
   }
-  void TearDown() override { fs::remove_all(root_); }
-  fs::path root_;
-};
-
-TEST_F(FakeSysfs, DiskVanishesWhenItsEntryIsGoneOrOffline) {
-  const dev_t disk = makedev(8, 16);
-  EXPECT_FALSE(DiskVanished(root_.string(), disk));
-  std::ofstream(root_ / "dev/block/8:16/device/state") << "running\n";
-  EXPECT_FALSE(DiskVanished(root_.string(), disk));
-  std::ofstream(root_ / "dev/block/8:16/device/state") << "offline\n";
-  EXPECT_TRUE(DiskVanished(root_.string(), disk));
-  EXPECT_TRUE(DiskVanished(root_.string(), makedev(8, 32)));
+  EXPECT_TRUE(DiskVanished(tree.Sys(), makedev(8, 32)));
 }
 
 TEST(LinuxBlockDevice, ImageFileIsWrittenAtAbsoluteOffsets) {

@@ -16,18 +16,14 @@ TEST(MountInfo, ParsesFieldsAroundTheOptionalOnes) {
       "40 22 0:45 / /data rw - btrfs /dev/sdc rw,space_cache\n"
       "garbage line\n"
       "41 22 0:23 / /run\\011tab\\134x rw - tmpfs tmpfs rw\n";
-  const std::vector<MountEntry> entries = ParseMountInfo(text);
-  ASSERT_EQ(entries.size(), 5U);
-  EXPECT_EQ(entries[1].Major, 8U);
-  EXPECT_EQ(entries[1].Minor, 17U);
-  EXPECT_EQ(entries[1].MountPoint, "/mnt/my disk");
-  EXPECT_EQ(entries[1].FsType, "ext4");
-  EXPECT_EQ(entries[1].Source, "/dev/sdb1");
-  EXPECT_EQ(entries[2].Root, "/sub/dir");
-  EXPECT_EQ(entries[2].MountPoint, "/srv/bind");
-  EXPECT_EQ(entries[3].Major, 0U);
-  EXPECT_EQ(entries[3].Source, "/dev/sdc");
-  EXPECT_EQ(entries[4].MountPoint, "/run\ttab\\x");
+  std::vector<std::string> parsed;
+  for (const MountEntry& e : ParseMountInfo(text)) {
+    parsed.push_back(std::to_string(e.Major) + ":" + std::to_string(e.Minor) + " " + e.Root + " " + e.MountPoint + " " +
+                     e.FsType + " " + e.Source);
+  }
+  EXPECT_EQ(parsed, (std::vector<std::string>{"254:0 / / ext4 /dev/vda", "8:17 / /mnt/my disk ext4 /dev/sdb1",
+                                              "8:17 /sub/dir /srv/bind ext4 /dev/sdb1", "0:45 / /data btrfs /dev/sdc",
+                                              "0:23 / /run\ttab\\x tmpfs tmpfs"}));
 }
 
 TEST(MountInfo, UnescapesOnlyCompleteOctalTriples) {
@@ -42,12 +38,11 @@ TEST(MountInfo, ParsesSwaps) {
       "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
       "/dev/sdb2                               partition\t1048572\t\t0\t\t-2\n"
       "/swap\\040file                          file\t\t524284\t\t0\t\t-3\n";
-  const std::vector<SwapEntry> entries = ParseSwaps(text);
-  ASSERT_EQ(entries.size(), 2U);
-  EXPECT_EQ(entries[0].Path, "/dev/sdb2");
-  EXPECT_EQ(entries[0].Type, "partition");
-  EXPECT_EQ(entries[1].Path, "/swap file");
-  EXPECT_EQ(entries[1].Type, "file");
+  std::vector<std::string> parsed;
+  for (const SwapEntry& e : ParseSwaps(text)) {
+    parsed.push_back(e.Path + " " + e.Type);
+  }
+  EXPECT_EQ(parsed, (std::vector<std::string>{"/dev/sdb2 partition", "/swap file file"}));
   EXPECT_TRUE(ParseSwaps("Filename Type Size Used Priority\n").empty());
 }
 

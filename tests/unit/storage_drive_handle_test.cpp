@@ -37,15 +37,6 @@ TEST_F(DriveHandleTest, OpensTheDriveThatWasPinned) {
   EXPECT_EQ(::write(handle->Descriptor(), "y", 1), 1) << "the handle is writable";
 }
 
-TEST_F(DriveHandleTest, RefusesWhenTheSizeChanged) {
-  PinnedIdentity pin;
-  std::string error;
-  ASSERT_TRUE(ReadIdentity(path_, pin, error));
-  std::filesystem::resize_file(path_, 8192);
-  EXPECT_EQ(DriveHandle::Open(path_, pin, "/sys", error), nullptr);
-  EXPECT_EQ(error, "the drive's size changed since it was listed");
-}
-
 TEST_F(DriveHandleTest, RefusesWhenTheNodeNamesAnotherDrive) {
   PinnedIdentity pin;
   std::string error;

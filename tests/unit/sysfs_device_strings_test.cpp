@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ata_test_support.h"
 #include "devices/drive_record.h"
 #include "devices/text_format.h"
 #include "platform/linux/linux_storage_facts.h"
@@ -16,44 +17,22 @@ namespace {
 
 using vellumar::testing::FakeSysfsTree;
 
-// Puts an ATA string into IDENTIFY data: padded with blanks, high byte first in every word.
-void PutAtaString(std::vector<std::uint8_t>& identify, std::size_t firstWord, std::size_t words, std::string text) {
-  text.resize(words * 2, ' ');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    identify[2 * firstWord + (i ^ 1U)] = static_cast<std::uint8_t>(text[i]);
-  }
-}
-
 std::vector<std::uint8_t> Identify(const std::string& model, const std::string& firmware, const std::string& serial) {
-  std::vector<std::uint8_t> identify(512, 0);
-  PutAtaString(identify, 10, 10, serial);
-  PutAtaString(identify, 23, 4, firmware);
-  PutAtaString(identify, 27, 20, model);
-  return identify;
+  vellumar::atatest::SectorBuilder id;
+  id.Text(10, 10, serial).Text(23, 4, firmware).Text(27, 20, model);
+  return {id.Bytes().begin(), id.Bytes().end()};
 }
 
-// The strings as the identification reads them back out of the synthesised descriptor.
-struct ReadBack {
-  std::string Vendor;
-  std::string Product;
-  std::string Revision;
-  std::string Serial;
-  bool Removable = false;
-};
-
-ReadBack DescriptorOf(const FakeSysfsTree& tree, const std::string& disk) {
-  LinuxStorageFacts facts(-1, false, tree.Sys(), disk);
+// The strings as the identification reads them back out of the synthesised descriptor, as
+// "vendor|product|revision|serial", with "|removable" for removable media.
+std::string DescriptorOf(const FakeSysfsTree& tree, const std::string& disk) {
   vellumar::DescriptorBuffer buffer{};
-  EXPECT_TRUE(facts.Device(buffer).Ok);
+  EXPECT_TRUE(LinuxStorageFacts(-1, false, tree.Sys(), disk).Device(buffer).Ok);
   const vellumar::DeviceDescriptorHeader header = vellumar::ParseDeviceDescriptorHeader(buffer);
-  ReadBack back;
-  back.Vendor = vellumar::DescriptorString(buffer, header.VendorIdOffset, header.Size);
-  back.Product = vellumar::DescriptorString(buffer, header.ProductIdOffset, header.Size);
-  back.Revision = vellumar::DescriptorString(buffer, header.ProductRevisionOffset, header.Size);
-  back.Serial = vellumar::TrimText(
-      vellumar::SwapSerialPairs(vellumar::DescriptorString(buffer, header.SerialNumberOffset, header.Size)));
-  back.Removable = header.RemovableMedia;
-  return back;
+  const auto text = [&](std::uint32_t offset) { return vellumar::DescriptorString(buffer, offset, header.Size); };
+  return text(header.VendorIdOffset) + "|" + text(header.ProductIdOffset) + "|" + text(header.ProductRevisionOffset) +
+         "|" + vellumar::TrimText(vellumar::SwapSerialPairs(text(header.SerialNumberOffset))) +
+         (header.RemovableMedia ? "|removable" : "");
 }
 
 constexpr const char* kSataParent = "pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0";
@@ -74,17 +53,16 @@ class DeviceStringsTest : public ::testing::Test {
 
 TEST_F(DeviceStringsTest, LibataDiskTakesItsStringsFromTheAtaInformationPage) {
   const std::string disk = AddLibataDisk();
+  EXPECT_EQ(DescriptorOf(tree_, "sda"), "ATA|RIG AHCI-SATA DI|3.03|") << "without IDENTIFY data, the SCSI strings";
+
   std::vector<std::uint8_t> page(60, 0);
   page[1] = 0x89;
   const std::vector<std::uint8_t> identify = Identify("RIG AHCI-SATA DISK MODEL 0003", "SAFW3.03", "RIGSA0003");
   page.insert(page.end(), identify.begin(), identify.end());
   FakeSysfsTree::WriteBytes(disk + "/device/vpd_pg89", page);
 
-  const ReadBack back = DescriptorOf(tree_, "sda");
-  EXPECT_EQ(back.Vendor, "");
-  EXPECT_EQ(back.Product, "RIG AHCI-SATA DISK MODEL 0003");
-  EXPECT_EQ(back.Revision, "SAFW3.03");
-  EXPECT_EQ(back.Serial, "RIGSA0003") << "an odd-length serial comes back whole";
+  // An odd-length serial comes back whole.
+  EXPECT_EQ(DescriptorOf(tree_, "sda"), "|RIG AHCI-SATA DISK MODEL 0003|SAFW3.03|RIGSA0003");
 }
 
 TEST_F(DeviceStringsTest, LibataDiskFallsBackToTheAtaDeviceIdentifyWords) {
@@ -99,18 +77,7 @@ TEST_F(DeviceStringsTest, LibataDiskFallsBackToTheAtaDeviceIdentifyWords) {
   }
   FakeSysfsTree::Write(tree_.Sys() + "/class/ata_device/dev3.0/id", words);
 
-  const ReadBack back = DescriptorOf(tree_, "sda");
-  EXPECT_EQ(back.Product, "RIG PATA DISK");
-  EXPECT_EQ(back.Revision, "PMFW1.01");
-  EXPECT_EQ(back.Serial, "RIGPM0001");
-}
-
-TEST_F(DeviceStringsTest, LibataDiskWithoutIdentifyDataKeepsTheScsiStrings) {
-  AddLibataDisk();
-  const ReadBack back = DescriptorOf(tree_, "sda");
-  EXPECT_EQ(back.Vendor, "ATA");
-  EXPECT_EQ(back.Product, "RIG AHCI-SATA DI");
-  EXPECT_EQ(back.Revision, "3.03");
+  EXPECT_EQ(DescriptorOf(tree_, "sda"), "|RIG PATA DISK|PMFW1.01|RIGPM0001");
 }
 
 TEST_F(DeviceStringsTest, ScsiDiskSerialComesFromTheUnitSerialNumberPage) {
@@ -124,12 +91,7 @@ TEST_F(DeviceStringsTest, ScsiDiskSerialComesFromTheUnitSerialNumberPage) {
   page.insert(page.end(), serial.begin(), serial.end());
   FakeSysfsTree::WriteBytes(disk + "/device/vpd_pg80", page);
 
-  const ReadBack back = DescriptorOf(tree_, "sdb");
-  EXPECT_EQ(back.Vendor, "SEAGATE");
-  EXPECT_EQ(back.Product, "ST4000NM0023");
-  EXPECT_EQ(back.Revision, "0004");
-  EXPECT_EQ(back.Serial, "Z1Z2Z3Z4");
-  EXPECT_TRUE(back.Removable);
+  EXPECT_EQ(DescriptorOf(tree_, "sdb"), "SEAGATE|ST4000NM0023|0004|Z1Z2Z3Z4|removable");
 }
 
 TEST_F(DeviceStringsTest, UsbDiskWithoutSerialPageUsesTheUsbSerial) {
@@ -137,7 +99,7 @@ TEST_F(DeviceStringsTest, UsbDiskWithoutSerialPageUsesTheUsbSerial) {
   tree_.AddDisk("sdc", usb + "/2-1:1.0/host6/target6:0:0/6:0:0:0", "8:32");
   FakeSysfsTree::Write(tree_.Sys() + "/devices/" + usb + "/idVendor", "0781\n");
   FakeSysfsTree::Write(tree_.Sys() + "/devices/" + usb + "/serial", "4C530001230\n");
-  EXPECT_EQ(DescriptorOf(tree_, "sdc").Serial, "4C530001230");
+  EXPECT_EQ(DescriptorOf(tree_, "sdc"), "|||4C530001230");
 }
 
 TEST_F(DeviceStringsTest, NvmeAndVirtioDisks) {
@@ -146,21 +108,16 @@ TEST_F(DeviceStringsTest, NvmeAndVirtioDisks) {
   FakeSysfsTree::Write(tree_.Sys() + "/devices/" + controller + "/model", "QEMU NVMe Ctrl                \n");
   FakeSysfsTree::Write(tree_.Sys() + "/devices/" + controller + "/firmware_rev", "8.0.0   \n");
   FakeSysfsTree::Write(tree_.Sys() + "/devices/" + controller + "/serial", "RIGNV0004           \n");
-  const ReadBack nvme = DescriptorOf(tree_, "nvme0n1");
-  EXPECT_EQ(nvme.Vendor, "");
-  EXPECT_EQ(nvme.Product, "QEMU NVMe Ctrl");
-  EXPECT_EQ(nvme.Revision, "8.0.0");
-  EXPECT_EQ(nvme.Serial, "RIGNV0004");
+  EXPECT_EQ(DescriptorOf(tree_, "nvme0n1"), "|QEMU NVMe Ctrl|8.0.0|RIGNV0004");
 
   const std::string vda = tree_.AddDisk("vda", "pci0000:00/0000:00:04.0/virtio1", "254:0");
   FakeSysfsTree::Write(vda + "/serial", "RIGVB0005\n");
-  EXPECT_EQ(DescriptorOf(tree_, "vda").Serial, "RIGVB0005");
+  EXPECT_EQ(DescriptorOf(tree_, "vda"), "|||RIGVB0005");
 }
 
 TEST_F(DeviceStringsTest, VanishedDiskFailsTheDeviceRequest) {
-  LinuxStorageFacts facts(-1, false, tree_.Sys(), "sdq");
   vellumar::DescriptorBuffer buffer{};
-  const vellumar::RequestStatus status = facts.Device(buffer);
+  const vellumar::RequestStatus status = LinuxStorageFacts(-1, false, tree_.Sys(), "sdq").Device(buffer);
   EXPECT_FALSE(status.Ok);
   EXPECT_NE(status.ErrorCode, 0U);
 }

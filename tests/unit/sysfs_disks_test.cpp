@@ -55,13 +55,12 @@ TEST(SysfsDisks, ListsOnlyUsableCandidatesInNaturalOrder) {
   EXPECT_FALSE(BlockNameOf(tree.Sys(), 8, 32).has_value());
 }
 
-struct BusCase {
-  const char* Name;
-  const char* Parent;
-  std::int64_t Bus;
-};
-
 TEST(SysfsBus, ClassifiesEveryKindOfDisk) {
+  struct BusCase {
+    const char* Name;
+    const char* Parent;
+    std::int64_t Bus;
+  };
   FakeSysfsTree tree;
   const std::string ahci = "pci0000:00/0000:00:1f.2/ata1";
   FakeSysfsTree::Write(tree.Sys() + "/devices/" + ahci + "/link1/ata_link/link1/sata_spd", "3.0 Gbps\n");
@@ -85,7 +84,7 @@ TEST(SysfsBus, ClassifiesEveryKindOfDisk) {
   for (const BusCase& c : cases) {
     tree.AddDisk(c.Name, c.Parent, "8:" + std::to_string(minor++));
   }
-  const std::string sd = tree.AddDisk("mmcblk0", "platform/mmc0/mmc0:0001", "179:0");
+  tree.AddDisk("mmcblk0", "platform/mmc0/mmc0:0001", "179:0");
   FakeSysfsTree::Write(tree.Sys() + "/devices/platform/mmc0/mmc0:0001/type", "SD\n");
   tree.AddDisk("mmcblk1", "platform/mmc1/mmc1:0001", "179:8");
   FakeSysfsTree::Write(tree.Sys() + "/devices/platform/mmc1/mmc1:0001/type", "MMC\n");
@@ -98,18 +97,13 @@ TEST(SysfsBus, ClassifiesEveryKindOfDisk) {
   EXPECT_EQ(BusTypeName(kBusNvme), "UNKNOWN");
 }
 
-TEST(SysfsBus, UnknownBusIsTheFailedAdapterQuery) {
+TEST(SysfsBus, AdapterFactsFromTheBusAndTheQueueLimit) {
   FakeSysfsTree tree;
   tree.AddDisk("sda", "platform/odd-controller", "8:0");
-  vellumar::StorageAdapterFacts adapter;
-  EXPECT_FALSE(ClassifyBus(tree.Sys(), "sda").has_value());
-  EXPECT_FALSE(ReadAdapterFacts(tree.Sys(), "sda", adapter));
-}
-
-TEST(SysfsBus, TransferLengthComesFromTheQueueLimit) {
-  FakeSysfsTree tree;
   const std::string disk = tree.AddDisk("loop0", "virtual", "7:0");
   vellumar::StorageAdapterFacts adapter;
+  EXPECT_FALSE(ClassifyBus(tree.Sys(), "sda").has_value());
+  EXPECT_FALSE(ReadAdapterFacts(tree.Sys(), "sda", adapter)) << "an unknown bus is a failed adapter query";
   ASSERT_TRUE(ReadAdapterFacts(tree.Sys(), "loop0", adapter));
   EXPECT_EQ(adapter.MaximumTransferLength, 65536U) << "without a limit, the substitute length";
   FakeSysfsTree::Write(disk + "/queue/max_hw_sectors_kb", "32767\n");
@@ -125,11 +119,10 @@ TEST(SysfsBus, SlaveIsAnOddScsiTarget) {
   tree.AddDisk("sdc", "pci0000:00/0000:00:01.1/ata2/host1/target1:0:3/1:0:3:0", "8:32");
   tree.AddDisk("sdd", "pci0000:00/0000:00:01.1/ata2/host1/target1:0:2/1:0:2:0", "8:48");
   tree.AddDisk("vda", "pci0000:00/0000:00:04.0/virtio1", "254:0");
-  EXPECT_FALSE(DetectIdeSlave(tree.Sys(), "sda"));
-  EXPECT_TRUE(DetectIdeSlave(tree.Sys(), "sdb"));
-  EXPECT_TRUE(DetectIdeSlave(tree.Sys(), "sdc"));
-  EXPECT_FALSE(DetectIdeSlave(tree.Sys(), "sdd"));
-  EXPECT_FALSE(DetectIdeSlave(tree.Sys(), "vda"));
+  for (const auto& [disk, slave] :
+       {std::pair{"sda", false}, {"sdb", true}, {"sdc", true}, {"sdd", false}, {"vda", false}}) {
+    EXPECT_EQ(DetectIdeSlave(tree.Sys(), disk), slave) << disk;
+  }
 }
 
 }  // namespace

@@ -15,19 +15,17 @@ const LocaleSettings kDot{};
 
 TEST(FormatCapacity, ThresholdsTruncateAndNeverRound) {
   EXPECT_EQ(FormatCapacity(0, kDot), "0 bytes");
-  EXPECT_EQ(FormatCapacity(512, kDot), "512 bytes");
   EXPECT_EQ(FormatCapacity(99'998, kDot), "99998 bytes");
   EXPECT_EQ(FormatCapacity(99'999, kDot), "99.99 KB");
-  EXPECT_EQ(FormatCapacity(123'456, kDot), "123.45 KB");
   EXPECT_EQ(FormatCapacity(123'999, kDot), "123.99 KB");
   EXPECT_EQ(FormatCapacity(9'999'998, kDot), "9999.99 KB");
   EXPECT_EQ(FormatCapacity(9'999'999, kDot), "9.99 MB");
   EXPECT_EQ(FormatCapacity(10'240'000, kDot), "10.24 MB");
-  EXPECT_EQ(FormatCapacity(33'554'432, kDot), "33.55 MB");
   EXPECT_EQ(FormatCapacity(9'999'999'999, kDot), "9.99 GB");
   EXPECT_EQ(FormatCapacity(10'000'000'000, kDot), "10 GB");
   EXPECT_EQ(FormatCapacity(500'107'862'016, kDot), "500.1 GB");
   EXPECT_EQ(FormatCapacity(1'000'000'000'000, kDot), "1000 GB");
+  EXPECT_EQ(FormatCapacity(std::numeric_limits<std::int64_t>::max(), kDot), "9223372036.85 GB");
 }
 
 TEST(FormatCapacity, UsesTheUserDecimalSeparator) {
@@ -37,16 +35,9 @@ TEST(FormatCapacity, UsesTheUserDecimalSeparator) {
   EXPECT_EQ(FormatCapacity(10'000'000'000, comma), "10 GB");
 }
 
-TEST(FormatCapacity, LargestValueDoesNotOverflow) {
-  EXPECT_EQ(FormatCapacity(std::numeric_limits<std::int64_t>::max(), kDot), "9223372036.85 GB");
-}
-
 TEST(GroupThousands, GroupsFromFiveDigitsOn) {
-  EXPECT_EQ(GroupThousands(0), "0");
-  EXPECT_EQ(GroupThousands(999), "999");
   EXPECT_EQ(GroupThousands(4096), "4096");
   EXPECT_EQ(GroupThousands(65536), "65,536");
-  EXPECT_EQ(GroupThousands(100000), "100,000");
   EXPECT_EQ(GroupThousands(10240000), "10,240,000");
   EXPECT_EQ(GroupThousands(std::numeric_limits<std::int64_t>::max()), "9,223,372,036,854,775,807");
 }
@@ -73,13 +64,6 @@ TEST(DriveCaption, OverflowingProductRaisesInsteadOfWrapping) {
                std::overflow_error);
   EXPECT_THROW(CheckedMul(std::numeric_limits<std::int64_t>::min(), -1), std::overflow_error);
   EXPECT_THROW(CheckedAdd(std::numeric_limits<std::int64_t>::max(), 1), std::overflow_error);
-}
-
-TEST(DriveCaption, SlotOutsideTheTableRaises) {
-  DeviceCatalogue catalogue;
-  EXPECT_THROW(DriveCaption(catalogue, 0, kDot), std::out_of_range);
-  EXPECT_THROW(DriveCaption(catalogue, 17, kDot), std::out_of_range);
-  EXPECT_NO_THROW(DriveCaption(catalogue, 16, kDot));
 }
 
 std::tm Moment(int hour, int minute, int second) {

@@ -77,14 +77,10 @@ class VolumeLockingTest : public ::testing::Test {
   FakeVolumeSystem volumes_;
 };
 
-TEST_F(VolumeLockingTest, PartitionTextNamesTheDiskVolumesOfTheDrive) {
+TEST_F(VolumeLockingTest, PartitionTextNamesTheDiskVolumesAndLogsInDebugModeOnly) {
   EXPECT_EQ(GetAssociatedPartitions(volumes_, logs_, 1), "/dev/sdb1 /dev/sdb2");
   EXPECT_EQ(GetAssociatedPartitions(volumes_, logs_, 0), "/dev/sda1");
   EXPECT_EQ(GetAssociatedPartitions(volumes_, logs_, 7), "");
-}
-
-TEST_F(VolumeLockingTest, PartitionScanLogsToBothLogsInDebugModeOnly) {
-  GetAssociatedPartitions(volumes_, logs_, 1);
   EXPECT_TRUE(format_.Entries().empty());
   EXPECT_TRUE(debug_.Entries().empty());
 
@@ -107,10 +103,8 @@ TEST_F(VolumeLockingTest, LocksEveryVolumeOfTheDriveAndReleasesThemInOrder) {
                                                        "open /dev/sdb2", "lock /dev/sdb2", "dismount /dev/sdb2",
                                                        "release /dev/sdb1", "release /dev/sdb2"}));
   EXPECT_TRUE(format_.Entries().empty()) << "a successful lock writes nothing outside debug mode";
-}
 
-TEST_F(VolumeLockingTest, DriveWithoutVolumesLocksAtOnce) {
-  VolumeLocking locking(volumes_, logs_);
+  volumes_.Events.clear();  // a drive without volumes locks at once
   EXPECT_TRUE(locking.LockDeviceVolumes(4));
   EXPECT_EQ(locking.LockedCount(), 0U);
   EXPECT_TRUE(volumes_.Events.empty());
