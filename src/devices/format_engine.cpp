@@ -48,7 +48,13 @@ class FormatRun {
   void ShowPosition(std::int64_t blockSize);
   void ShowSpeed();
   BlockVerdict WriteBlock(std::int64_t offset, std::int64_t length);
-  BlockVerdict WriteOnce(std::int64_t offset, std::int64_t length, std::uint32_t& code);
+  // One seek and one write, and how they went.
+  struct Attempt {
+    enum Kind { Written, SeekFailed, Failed, Unplugged } Result;
+    std::uint32_t Code;
+  };
+  Attempt WriteAt(std::int64_t offset, std::int64_t length);
+  BlockVerdict LogUnplugged(std::int64_t offset, std::uint32_t code);
   BlockVerdict RewriteInPieces(std::int64_t offset, std::int64_t length);
   BlockVerdict RewriteSectors(std::int64_t offset, std::int64_t length);
   void LogWriteError(std::int64_t offset, std::uint32_t code);
@@ -161,34 +167,38 @@ void FormatRun::ShowSpeed() {
   }
 }
 
-BlockVerdict FormatRun::WriteOnce(std::int64_t offset, std::int64_t length, std::uint32_t& code) {
-  code = kErrorNone;
+FormatRun::Attempt FormatRun::WriteAt(std::int64_t offset, std::int64_t length) {
   if (SeekDevice(ctx_.Device, offset) != offset) {
-    return BlockVerdict::Skipped;
+    return {Attempt::SeekFailed, kErrorNone};
   }
   const WriteOutcome outcome = ctx_.Device.Write(buffer_.get(), length);
   if (outcome.Written == length) {
-    return BlockVerdict::Written;
+    return {Attempt::Written, kErrorNone};
   }
-  code = outcome.ErrorCode;
-  return IsAbortCode(code) ? BlockVerdict::Abort : BlockVerdict::Skipped;
+  return {IsAbortCode(outcome.ErrorCode) ? Attempt::Unplugged : Attempt::Failed, outcome.ErrorCode};
+}
+
+BlockVerdict FormatRun::LogUnplugged(std::int64_t offset, std::uint32_t code) {
+  LogWriteError(offset, code);
+  ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
+  return BlockVerdict::Abort;
 }
 
 BlockVerdict FormatRun::WriteBlock(std::int64_t offset, std::int64_t length) {
-  if (SeekDevice(ctx_.Device, offset) != offset) {
-    ctx_.Logs.BenchMarkLog("Seek error occurred at offset " + GroupThousands(offset));
-    result_.ErrorLines += 1;
-    return BlockVerdict::Skipped;
+  const Attempt attempt = WriteAt(offset, length);
+  switch (attempt.Result) {
+    case Attempt::Written:
+      return BlockVerdict::Written;
+    case Attempt::SeekFailed:
+      ctx_.Logs.BenchMarkLog("Seek error occurred at offset " + GroupThousands(offset));
+      result_.ErrorLines += 1;
+      return BlockVerdict::Skipped;
+    case Attempt::Unplugged:
+      return LogUnplugged(offset, attempt.Code);
+    case Attempt::Failed:
+      break;
   }
-  const WriteOutcome outcome = ctx_.Device.Write(buffer_.get(), length);
-  if (outcome.Written == length) {
-    return BlockVerdict::Written;
-  }
-  LogWriteError(offset, outcome.ErrorCode);
-  if (IsAbortCode(outcome.ErrorCode)) {
-    ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
-    return BlockVerdict::Abort;
-  }
+  LogWriteError(offset, attempt.Code);
   // A failed block would otherwise keep up to 32 MiB of old data; only sectors that
   // really cannot be written may keep their content.
   return RewriteInPieces(offset, length);
@@ -204,14 +214,11 @@ BlockVerdict FormatRun::RewriteInPieces(std::int64_t offset, std::int64_t length
       MarkUnwritten(piece, end - piece);
       break;
     }
-    std::uint32_t code = kErrorNone;
-    const BlockVerdict verdict = WriteOnce(piece, pieceLength, code);
-    if (verdict == BlockVerdict::Abort) {
-      LogWriteError(piece, code);
-      ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
-      return BlockVerdict::Abort;
+    const Attempt attempt = WriteAt(piece, pieceLength);
+    if (attempt.Result == Attempt::Unplugged) {
+      return LogUnplugged(piece, attempt.Code);
     }
-    if (verdict == BlockVerdict::Skipped && RewriteSectors(piece, pieceLength) == BlockVerdict::Abort) {
+    if (attempt.Result != Attempt::Written && RewriteSectors(piece, pieceLength) == BlockVerdict::Abort) {
       return BlockVerdict::Abort;
     }
   }
@@ -232,15 +239,13 @@ BlockVerdict FormatRun::RewriteSectors(std::int64_t offset, std::int64_t length)
       MarkUnwritten(sector, end - sector);
       return BlockVerdict::Skipped;
     }
-    std::uint32_t code = kErrorNone;
-    const BlockVerdict verdict = WriteOnce(sector, std::min(sectorSize_, end - sector), code);
-    if (verdict == BlockVerdict::Abort) {
-      LogWriteError(sector, code);
-      ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
-      return BlockVerdict::Abort;
+    const std::int64_t sectorLength = std::min(sectorSize_, end - sector);
+    const Attempt attempt = WriteAt(sector, sectorLength);
+    if (attempt.Result == Attempt::Unplugged) {
+      return LogUnplugged(sector, attempt.Code);
     }
-    if (verdict == BlockVerdict::Skipped) {
-      MarkUnwritten(sector, std::min(sectorSize_, end - sector));
+    if (attempt.Result != Attempt::Written) {
+      MarkUnwritten(sector, sectorLength);
     }
   }
   return BlockVerdict::Written;
