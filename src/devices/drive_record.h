@@ -49,6 +49,8 @@ struct TDeviceTable {
   bool IsCompressed = false;
   std::string FileVersion;
   std::string AssociatedPartitions;
+  // The running system's mount this drive holds, as "/ on /dev/sda2"; empty when it holds none.
+  std::string SystemVolume;
 };
 
 // The short names of bus codes 0..15, indexed by code.

@@ -108,4 +108,57 @@ std::string FormatOneDecimal(double value, const LocaleSettings& locale) {
   return WithDecimalSeparator(buffer.data(), locale);
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence at `i`, or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) {
+    return 0;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+      return 0;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string ReplaceControlCharacters(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const std::size_t length = Utf8SequenceLength(text, i);
+    // C1 controls (U+0080..U+009F) and bytes that are not UTF-8 (a lone C1 byte) may be taken
+    // as escape sequences by a terminal.
+    if (length == 0 || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F)) {
+      out += '?';
+      i += length == 0 ? 1 : length;
+      continue;
+    }
+    out.append(text.substr(i, length));
+    i += length;
+  }
+  return out;
+}
+
 }  // namespace vellumar

@@ -19,6 +19,10 @@ std::string GroupThousands(std::int64_t value);
 // Removes leading and trailing characters whose code is at most that of the space.
 std::string TrimText(std::string_view text);
 
+// Device-reported text (model, serial, vendor) with its control characters (C0, DEL, C1)
+// replaced by '?', so a drive cannot drive a terminal, forge log lines or format a label.
+std::string ReplaceControlCharacters(std::string_view text);
+
 // The one-line caption of slot `slot` of the catalogue.
 std::string DriveCaption(const DeviceCatalogue& catalogue, std::int64_t slot, const LocaleSettings& locale);
 std::string DriveCaption(const TDeviceTable& entry, const LocaleSettings& locale);
