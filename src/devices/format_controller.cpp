@@ -32,8 +32,77 @@ void WriteHeader(const RunRequest& request, LogSinks& logs) {
 
 }  // namespace
 
+namespace {
+
+// What a run took that must be given back however it ends.
+class RunRelease {
+ public:
+  explicit RunRelease(RunServices& services) : services_(services) {}
+
+  // Steps that follow the worker whatever its outcome, also after a lock failure.
+  void Release() {
+    if (released_) {
+      return;
+    }
+    released_ = true;
+    services_.Target.RereadPartitions(device.get());
+    device.reset();
+    services_.Volumes.UnlockDeviceVolumes();
+    services_.Target.ReleaseStackedDevices();
+  }
+
+  std::unique_ptr<BlockDevice> device;
+
+ private:
+  RunServices& services_;
+  bool released_ = false;
+};
+
+// Takes the drive for the run: the devices under it, then its volumes, then the disk itself.
+// Nothing is unmounted while a device under it is in use, and a run that cannot open the disk
+// gives its volumes back.
+std::unique_ptr<BlockDevice> TakeDrive(const RunRequest& request, RunServices& services) {
+  if (!services.Target.HoldStackedDevices() || !services.Volumes.LockDeviceVolumes(request.Drive.DeviceNumber)) {
+    return nullptr;
+  }
+  // The last guard: anything still holding the disk (a holder we did not find) makes this fail.
+  std::unique_ptr<BlockDevice> device = services.Target.OpenExclusive();
+  if (!device) {
+    services.Volumes.RestoreDeviceVolumes();
+  }
+  return device;
+}
+
+void RunWorker(const RunRequest& request, RunServices& services, BlockDevice& device, RunReport& report) {
+  services.Controls.SetStopEnabled(true);
+  services.Logs.BenchMarkLog("Formatting... ");
+  services.Controls.SetBarPaused(false);
+  FormatContext context{device,           services.WallClock, services.Logs, services.StopRequested,
+                        services.Display, services.Observer};
+  context.DeviceBytes = request.Drive.IsFile ? request.Drive.FileSize : 0;
+  try {
+    report.Result = FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
+  } catch (...) {
+    services.Controls.SetBarPaused(true);
+    services.Controls.SetStopEnabled(false);
+    services.StopRequested.store(false);
+    throw;
+  }
+  services.Controls.SetBarPaused(true);
+  report.WorkerRan = true;
+  services.Controls.SetStopEnabled(false);
+}
+
+}  // namespace
+
 RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services) {
   RunReport report;
+  // The running system's disk is refused before anyone is asked to confirm its erasure.
+  report.Refusal = services.Target.RunningSystemRefusal();
+  if (!report.Refusal.empty()) {
+    services.Logs.BenchMarkLog(report.Refusal);
+    return report;
+  }
   if (services.Confirm && services.Confirm(FormatConfirmation(request.DiskName)) != kDialogYes) {
     return report;
   }
@@ -41,30 +110,28 @@ RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services) {
   services.Controls.SetControlsEnabled(false);
   WriteHeader(request, services.Logs);
 
-  std::unique_ptr<BlockDevice> device;
-  report.Locked = services.Volumes.LockDeviceVolumes(request.Drive.DeviceNumber);
-  if (report.Locked) {
-    // The last guard: anything still holding the disk (a holder we did not find) makes this fail.
-    device = services.Target.OpenExclusive();
-    report.Locked = device != nullptr;
+  RunRelease release(services);
+  try {
+    // Checked again now: the disk may have been swapped while the confirmation was open.
+    const std::string changed = services.Target.CheckIdentity();
+    if (!changed.empty()) {
+      report.Refusal = "Error opening device: " + changed;
+      services.Logs.BenchMarkLog(report.Refusal);
+    } else {
+      release.device = TakeDrive(request, services);
+    }
+    report.Locked = release.device != nullptr;
+    if (!report.Locked && changed.empty()) {
+      services.Logs.BenchMarkLog(kLockFailureLine);
+    } else if (report.Locked) {
+      RunWorker(request, services, *release.device, report);
+    }
+  } catch (...) {
+    release.Release();
+    services.Controls.SetControlsEnabled(true);
+    throw;
   }
-  if (!report.Locked) {
-    services.Logs.BenchMarkLog(kLockFailureLine);
-  } else {
-    services.Controls.SetStopEnabled(true);
-    services.Logs.BenchMarkLog("Formatting... ");
-    services.Controls.SetBarPaused(false);
-    FormatContext context{*device,          services.WallClock, services.Logs, services.StopRequested,
-                          services.Display, services.Observer};
-    report.Result = FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
-    services.Controls.SetBarPaused(true);
-    report.WorkerRan = true;
-    services.Controls.SetStopEnabled(false);
-  }
-
-  services.Target.RereadPartitions(device.get());
-  device.reset();
-  services.Volumes.UnlockDeviceVolumes();
+  release.Release();
   if (report.WorkerRan) {
     services.Logs.BenchMarkLog("");
     services.Logs.BenchMarkLog("Remember to create new partitions.");

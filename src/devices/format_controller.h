@@ -18,7 +18,14 @@ class VolumeLocker {
  public:
   virtual ~VolumeLocker() = default;
   // True when every volume of the drive was unmounted and claimed (also when it has none).
+  // Nothing is taken while any volume is busy; when a volume fails after others were taken,
+  // those are given back as they were.
   virtual bool LockDeviceVolumes(std::int64_t deviceNumber) = 0;
+  // Lets go of the volumes' claims (the disk's own exclusive handle takes over their guard),
+  // keeping what is needed to give the volumes back.
+  virtual void ReleaseClaims() {}
+  // Gives back what LockDeviceVolumes took, for a run that then wrote nothing.
+  virtual void RestoreDeviceVolumes() {}
   // Releases every claim taken by LockDeviceVolumes, in the order taken.
   virtual void UnlockDeviceVolumes() = 0;
 };
@@ -35,9 +42,18 @@ class NoVolumes final : public VolumeLocker {
 class FormatTarget {
  public:
   virtual ~FormatTarget() = default;
+  // The line that refuses a disk the running system lives on; empty for any other target.
+  virtual std::string RunningSystemRefusal() { return {}; }
+  // Empty while the target is still the device that was confirmed; otherwise why it is not.
+  virtual std::string CheckIdentity() { return {}; }
+  // Claims the devices stacked under the target (the disk behind a loop device) for the whole
+  // run; false when one of them is in use.
+  virtual bool HoldStackedDevices() { return true; }
+  virtual void ReleaseStackedDevices() {}
   // The run's exclusive handle, or nullptr when the disk is still claimed by someone else.
   virtual std::unique_ptr<BlockDevice> OpenExclusive() = 0;
-  // Asks the system to re-read the partition table; the result is not examined.
+  // Asks the system to re-read the partition table; the result is not examined. Without an
+  // open handle (the run never got one) the target opens the pinned device itself.
   virtual void RereadPartitions(BlockDevice* openDevice) = 0;
 };
 
@@ -70,6 +86,9 @@ struct RunRequest {
 };
 
 struct RunReport {
+  // Why the run was refused before it wrote anything (the running system's disk, a drive that
+  // changed since it was confirmed); empty otherwise.
+  std::string Refusal;
   bool Confirmed = false;
   bool Locked = false;
   bool WorkerRan = false;
@@ -90,7 +109,8 @@ struct RunServices {
 
 extern const char* const kLockFailureLine;
 
-// One format run: confirm, header, lock, zero-fill, re-read the layout, release.
+// One format run: confirm, header, lock, zero-fill, re-read the layout, release. The release
+// also runs when the worker throws; the exception then goes on to the caller.
 RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services);
 
 }  // namespace vellumar

@@ -50,11 +50,12 @@ class FormatRun {
   BlockVerdict WriteBlock(std::int64_t offset, std::int64_t length);
   // One seek and one write, and how they went.
   struct Attempt {
-    enum Kind { Written, SeekFailed, Failed, Unplugged } Result;
+    enum Kind { Written, SeekFailed, Failed, Unplugged, WriteProtected } Result;
     std::uint32_t Code;
   };
   Attempt WriteAt(std::int64_t offset, std::int64_t length);
   BlockVerdict LogUnplugged(std::int64_t offset, std::uint32_t code);
+  BlockVerdict LogWriteProtected(std::int64_t offset, std::uint32_t code);
   BlockVerdict RewriteInPieces(std::int64_t offset, std::int64_t length);
   BlockVerdict RewriteSectors(std::int64_t offset, std::int64_t length);
   void LogWriteError(std::int64_t offset, std::uint32_t code);
@@ -84,7 +85,7 @@ FormatResult FormatRun::Run(bool quickWipe) {
   buffer_ = AllocateZeroBuffer();
   ctx_.Observer.OnYield();
 
-  const std::int64_t total = CheckedMul(drive_.LBA, drive_.SectorSize);
+  const std::int64_t total = std::max(CheckedMul(drive_.LBA, drive_.SectorSize), ctx_.DeviceBytes);
   const auto [head, tail] = FormatRanges(total, quickWipe);
   covered_ = (head.End - head.Begin) + (tail.End - tail.Begin);
   startTime_ = ctx_.WallClock.NowMs();
@@ -175,12 +176,25 @@ FormatRun::Attempt FormatRun::WriteAt(std::int64_t offset, std::int64_t length) 
   if (outcome.Written == length) {
     return {Attempt::Written, kErrorNone};
   }
-  return {IsAbortCode(outcome.ErrorCode) ? Attempt::Unplugged : Attempt::Failed, outcome.ErrorCode};
+  if (IsAbortCode(outcome.ErrorCode)) {
+    return {Attempt::Unplugged, outcome.ErrorCode};
+  }
+  if (outcome.ErrorCode == kErrorWriteProtect) {
+    return {Attempt::WriteProtected, outcome.ErrorCode};
+  }
+  return {Attempt::Failed, outcome.ErrorCode};
 }
 
 BlockVerdict FormatRun::LogUnplugged(std::int64_t offset, std::uint32_t code) {
   LogWriteError(offset, code);
   ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
+  return BlockVerdict::Abort;
+}
+
+// A write-protected medium refuses every block alike: going on would only log the same line
+// for each block (or each sector, once narrowed) and then claim a completed format.
+BlockVerdict FormatRun::LogWriteProtected(std::int64_t offset, std::uint32_t code) {
+  LogWriteError(offset, code);
   return BlockVerdict::Abort;
 }
 
@@ -195,6 +209,8 @@ BlockVerdict FormatRun::WriteBlock(std::int64_t offset, std::int64_t length) {
       return BlockVerdict::Skipped;
     case Attempt::Unplugged:
       return LogUnplugged(offset, attempt.Code);
+    case Attempt::WriteProtected:
+      return LogWriteProtected(offset, attempt.Code);
     case Attempt::Failed:
       break;
   }
@@ -217,6 +233,9 @@ BlockVerdict FormatRun::RewriteInPieces(std::int64_t offset, std::int64_t length
     const Attempt attempt = WriteAt(piece, pieceLength);
     if (attempt.Result == Attempt::Unplugged) {
       return LogUnplugged(piece, attempt.Code);
+    }
+    if (attempt.Result == Attempt::WriteProtected) {
+      return LogWriteProtected(piece, attempt.Code);
     }
     if (attempt.Result != Attempt::Written && RewriteSectors(piece, pieceLength) == BlockVerdict::Abort) {
       return BlockVerdict::Abort;
@@ -243,6 +262,9 @@ BlockVerdict FormatRun::RewriteSectors(std::int64_t offset, std::int64_t length)
     const Attempt attempt = WriteAt(sector, sectorLength);
     if (attempt.Result == Attempt::Unplugged) {
       return LogUnplugged(sector, attempt.Code);
+    }
+    if (attempt.Result == Attempt::WriteProtected) {
+      return LogWriteProtected(sector, attempt.Code);
     }
     if (attempt.Result != Attempt::Written) {
       MarkUnwritten(sector, sectorLength);

@@ -53,6 +53,9 @@ struct FormatContext {
   std::atomic<bool>& StopRequested;
   FormatDisplay& Display;
   FormatObserver& Observer;
+  // The exact length in bytes when it is more than LBA x SectorSize: an image file whose size
+  // is not a whole number of sectors still has its last bytes erased.
+  std::int64_t DeviceBytes = 0;
 };
 
 // The byte ranges a run covers: the whole device, or for a quick wipe the first 10,240,000

@@ -17,6 +17,7 @@ struct FakeVolume {
   bool Opens = true;
   bool Locks = true;
   bool Dismounts = true;
+  bool Busy = false;
 };
 
 // A volume system whose volumes record what happened to them.
@@ -53,6 +54,11 @@ class FakeVolumeSystem final : public VolumeSystem {
     bool Dismount() override {
       system_.Events.push_back("dismount " + name_);
       return system_.Volumes[name_].Dismounts;
+    }
+    bool IsBusy() override { return system_.Volumes[name_].Busy; }
+    std::vector<std::string> Restore() override {
+      system_.Events.push_back("restore " + name_);
+      return {"restored " + name_};
     }
 
    private:
@@ -93,14 +99,14 @@ TEST_F(VolumeLockingTest, PartitionTextNamesTheDiskVolumesAndLogsInDebugModeOnly
             std::vector<std::string>{"Found partition /dev/sdb1      DeviceType: 7   DeviceNumber: 1   Partition: 1"});
 }
 
-TEST_F(VolumeLockingTest, LocksEveryVolumeOfTheDriveAndReleasesThemInOrder) {
+TEST_F(VolumeLockingTest, ChecksEveryVolumeFirstThenLocksThemAndReleasesThemInOrder) {
   VolumeLocking locking(volumes_, logs_);
   EXPECT_TRUE(locking.LockDeviceVolumes(1));
   EXPECT_EQ(locking.LockedCount(), 2U);
   locking.UnlockDeviceVolumes();
   EXPECT_EQ(locking.LockedCount(), 0U);
-  EXPECT_EQ(volumes_.Events, (std::vector<std::string>{"open /dev/sdb1", "lock /dev/sdb1", "dismount /dev/sdb1",
-                                                       "open /dev/sdb2", "lock /dev/sdb2", "dismount /dev/sdb2",
+  EXPECT_EQ(volumes_.Events, (std::vector<std::string>{"open /dev/sdb1", "open /dev/sdb2", "lock /dev/sdb1",
+                                                       "dismount /dev/sdb1", "lock /dev/sdb2", "dismount /dev/sdb2",
                                                        "release /dev/sdb1", "release /dev/sdb2"}));
   EXPECT_TRUE(format_.Entries().empty()) << "a successful lock writes nothing outside debug mode";
 
@@ -110,19 +116,26 @@ TEST_F(VolumeLockingTest, LocksEveryVolumeOfTheDriveAndReleasesThemInOrder) {
   EXPECT_TRUE(volumes_.Events.empty());
 }
 
-TEST_F(VolumeLockingTest, FailureStopsAtOnceAndKeepsEarlierVolumesUntilUnlock) {
-  volumes_.Volumes["/dev/sdb2"].Locks = false;
+TEST_F(VolumeLockingTest, BusyVolumeRefusesWithNothingTakenAndLateFailureGivesBackWhatWasTaken) {
+  volumes_.Volumes["/dev/sdb2"].Busy = true;
   VolumeLocking locking(volumes_, logs_);
   EXPECT_FALSE(locking.LockDeviceVolumes(1));
-  EXPECT_EQ(locking.LockedCount(), 1U);
-  EXPECT_EQ(volumes_.Events.back(), "release /dev/sdb2") << "the failing volume's own handle is closed";
-  locking.UnlockDeviceVolumes();
-  EXPECT_EQ(volumes_.Events.back(), "release /dev/sdb1");
+  EXPECT_EQ(locking.LockedCount(), 0U);
+  for (const std::string& event : volumes_.Events) {
+    EXPECT_TRUE(event.rfind("lock", 0) != 0 && event.rfind("dismount", 0) != 0) << event;
+  }
 
-  volumes_.Volumes["/dev/sdb2"].Locks = true;
-  volumes_.Volumes["/dev/sdb1"].Dismounts = false;
+  // The system changed between the check and the unmount of the second volume.
+  volumes_.Volumes["/dev/sdb2"].Busy = false;
+  volumes_.Volumes["/dev/sdb2"].Dismounts = false;
+  volumes_.Events.clear();
   EXPECT_FALSE(locking.LockDeviceVolumes(1));
   EXPECT_EQ(locking.LockedCount(), 0U);
+  EXPECT_EQ(volumes_.Events,
+            (std::vector<std::string>{"open /dev/sdb1", "open /dev/sdb2", "lock /dev/sdb1", "dismount /dev/sdb1",
+                                      "lock /dev/sdb2", "dismount /dev/sdb2", "restore /dev/sdb2", "restore /dev/sdb1",
+                                      "release /dev/sdb1", "release /dev/sdb2"}));
+  EXPECT_EQ(format_.Texts(), (std::vector<std::string>{"restored /dev/sdb2", "restored /dev/sdb1"}));
 }
 
 TEST_F(VolumeLockingTest, VolumeThatDoesNotOpenWritesThePlainInvalidHandleLine) {

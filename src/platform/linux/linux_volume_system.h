@@ -1,7 +1,12 @@
 #pragma once
 
+#include <sys/sysmacros.h>
+#include <sys/types.h>
+
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devices/volume_locking.h"
@@ -21,16 +26,22 @@ class LinuxVolumeSystem final : public vellumar::VolumeSystem {
   // Drive numbers as they were when the drives were listed, so a disk that appears later cannot
   // shift them; without it the numbers follow the disks present at each query.
   void SetDiskOrder(std::vector<std::string> disks) { diskOrder_ = std::move(disks); }
+  // Drive `deviceNumber` is the disk with device number `rdev` and no other: its volumes are
+  // found from that number, never from a name looked up again. Once a disk is pinned, only
+  // pinned disks have volumes.
+  void PinDisk(std::uint32_t deviceNumber, dev_t rdev) { pinned_[deviceNumber] = {major(rdev), minor(rdev)}; }
 
   std::vector<std::string> GetLogicalDrivesList() override;
   vellumar::TVolumeDeviceNumber GetVolumeDeviceNumber(const std::string& name) override;
   std::unique_ptr<vellumar::VolumeHandle> OpenVolume(const std::string& name) override;
+  std::string RunningSystemVolume(std::int64_t deviceNumber) override;
 
  private:
   std::string sysfsRoot_;
   std::string procRoot_;
   std::string devRoot_;
   std::vector<std::string> diskOrder_;
+  std::map<std::uint32_t, std::pair<unsigned, unsigned>> pinned_;
 };
 
 // Where the block device `major`:`minor` is in use right now.

@@ -52,7 +52,17 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
     if (separator + 2 >= fields.size() || !ParseDevNumbers(fields[2], entry.Major, entry.Minor)) {
       continue;
     }
+    try {
+      entry.Id = std::stoi(fields[0]);
+      entry.ParentId = std::stoi(fields[1]);
+    } catch (const std::exception&) {
+      continue;
+    }
     entry.Root = UnescapeMountField(fields[3]);
+    entry.MountOptions = fields[5];
+    if (separator + 3 < fields.size()) {
+      entry.SuperOptions = UnescapeMountField(fields[separator + 3]);
+    }
     entry.MountPoint = UnescapeMountField(fields[4]);
     entry.FsType = UnescapeMountField(fields[separator + 1]);
     entry.Source = UnescapeMountField(fields[separator + 2]);

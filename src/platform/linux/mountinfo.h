@@ -7,12 +7,16 @@ namespace vellumar::platform {
 
 // One line of /proc/self/mountinfo, the escaped fields decoded.
 struct MountEntry {
+  int Id = 0;
+  int ParentId = 0;
   unsigned Major = 0;
   unsigned Minor = 0;
   std::string Root;
   std::string MountPoint;
   std::string FsType;
   std::string Source;
+  std::string MountOptions;  // per mount: rw,nosuid,relatime
+  std::string SuperOptions;  // of the file system: rw,errors=remount-ro
 };
 
 // One active swap area of /proc/swaps.
