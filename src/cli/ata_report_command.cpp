@@ -21,6 +21,7 @@ namespace {
 struct ReportOptions {
   std::string Drive;
   std::string FromFile;
+  std::string Serial;
 };
 
 bool ParseReportOptions(std::string_view name, const std::vector<std::string>& args, ReportOptions& options,
@@ -33,6 +34,12 @@ bool ParseReportOptions(std::string_view name, const std::vector<std::string>& a
         return false;
       }
       options.FromFile = args[++i];
+    } else if (arg == "--serial") {
+      if (i + 1 >= args.size()) {
+        err << "vellumar-cli " << name << ": --serial needs the drive's serial number\n";
+        return false;
+      }
+      options.Serial = args[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       err << "vellumar-cli " << name << ": unknown option '" << arg << "'\n";
       return false;
@@ -56,19 +63,19 @@ void PrintLines(vellumar::LogSinks& logs, const AtaReportCommand& command, std::
 
 }  // namespace
 
-bool BusMayCarryAtaCommands(std::int64_t busType) {
-  return busType == vellumar::kBusAta || busType == vellumar::kBusSata || busType == vellumar::kBusUsb;
-}
-
 bool ReadSectorFile(const std::string& path, vellumar::AtaSector& sector, std::string& error) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     error = std::strerror(errno);
     return false;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // One byte more than a sector tells a longer file apart; /dev/zero is never read to its end.
+  std::string bytes(sector.size() + 1, '\0');
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
   if (bytes.size() != sector.size()) {
-    error = "not a 512-byte sector (" + std::to_string(bytes.size()) + " bytes)";
+    error = bytes.size() > sector.size() ? std::string("not a 512-byte sector (longer)")
+                                         : "not a 512-byte sector (" + std::to_string(bytes.size()) + " bytes)";
     return false;
   }
   for (std::size_t i = 0; i < sector.size(); ++i) {
@@ -103,11 +110,15 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
     env.Err << "Error opening device: " << error << "\n";
     return kExitUsage;
   }
-  // Only a drive on a bus that may carry ATA commands is opened; the others get the report's
-  // "unavailable" lines without being touched.
+  if (const std::string mismatch = SerialMismatch(drive, options.Serial); !mismatch.empty()) {
+    env.Err << "vellumar-cli " << command.Name << ": " << mismatch << "\n";
+    return kExitRefused;
+  }
+  // ATA commands are tried on every bus: SATA disks behind SAS adapters and USB bridges answer
+  // them too. Only an image file is never asked.
   std::unique_ptr<vellumar::platform::DriveHandle> handle;
   std::optional<vellumar::platform::LinuxAtaPassThrough> ata;
-  if (!drive.Entry.IsFile && BusMayCarryAtaCommands(drive.Entry.IdentifyData.BusType)) {
+  if (!drive.Entry.IsFile) {
     handle = OpenResolvedDrive(drive, env, error);
     if (!handle) {
       env.Err << "Error opening device: " << error << "\n";

@@ -25,14 +25,13 @@ struct AtaReportCommand {
                        vellumar::LogSinks& logs);
 };
 
-// Buses whose disks may take ATA commands: ATA, SATA, and USB bridges that pass them through.
-bool BusMayCarryAtaCommands(std::int64_t busType);
-
-// Reads a saved sector; false with `error` unless the file holds exactly 512 bytes.
+// Reads a saved sector; false with `error` unless the file holds exactly 512 bytes. At most 513
+// bytes are read, whatever the file is.
 bool ReadSectorFile(const std::string& path, vellumar::AtaSector& sector, std::string& error);
 
 // Exit status 0 when the report showed the drive's data, 1 when it said the data is
-// unavailable, 5 for a usage error or a drive that cannot be opened.
+// unavailable, 4 when the drive does not report the serial number asked for, 5 for a usage
+// error or a drive that cannot be opened.
 int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::string>& args, CliEnvironment& env);
 
 }  // namespace vellumar::cli

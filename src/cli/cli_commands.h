@@ -25,7 +25,9 @@ struct CliEnvironment {
   std::string SysfsRoot = "/sys";
   std::string ProcRoot = "/proc";
   std::string DevRoot = "/dev";
-  std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM
+  std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM/SIGHUP during a run
+  // While set, SIGINT/SIGTERM/SIGHUP end the program at once (exit 4): nothing was touched yet.
+  std::atomic<bool>* AbortOnSignal = nullptr;
 };
 
 int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env);

@@ -22,16 +22,24 @@ constexpr std::int64_t kMinimumSectors = 65535;
 
 struct FormatOptions {
   std::string Device;
+  std::string Serial;
   bool Quick = false;
   bool Yes = false;
 };
 
 bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options, std::ostream& err) {
-  for (const std::string& arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--quick") {
       options.Quick = true;
     } else if (arg == "--yes") {
       options.Yes = true;
+    } else if (arg == "--serial") {
+      if (i + 1 >= args.size()) {
+        err << "vellumar-cli format: --serial needs the drive's serial number\n";
+        return false;
+      }
+      options.Serial = args[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       err << "vellumar-cli format: unknown option '" << arg << "'\n";
       return false;
@@ -51,14 +59,14 @@ bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& opt
 
 // On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
 // A row number of 'list' is confirmed with the node it names now, not with the number.
-bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path, const std::string& caption,
-                       CliEnvironment& env) {
+int ConfirmOnTerminal(const FormatOptions& options, const std::string& path, const std::string& caption,
+                      CliEnvironment& env) {
   if (options.Yes) {
-    return true;
+    return vellumar::kDialogYes;
   }
   if (!env.InIsTerminal) {
     env.Err << "vellumar-cli format: refusing to format without --yes when standard input is not a terminal\n";
-    return false;
+    return vellumar::kDialogCancel;
   }
   const vellumar::ConfirmationRequest request = vellumar::FormatConfirmation(caption);
   env.Err << request.Title << ": " << request.MainInstruction << "\n"
@@ -68,9 +76,16 @@ bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path, co
   std::getline(env.In, answer);
   if (answer != path) {
     env.Err << "Not confirmed; nothing was written.\n";
-    return false;
+    return vellumar::kDialogCancel;
   }
-  return true;
+  return vellumar::kDialogYes;
+}
+
+// Until the user has confirmed, a signal ends the command at once: nothing was touched yet.
+void EndAbortOnSignal(CliEnvironment& env) {
+  if (env.AbortOnSignal != nullptr) {
+    env.AbortOnSignal->store(false);
+  }
 }
 
 int ExitStatusOf(const vellumar::RunReport& report) {
@@ -101,11 +116,21 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   if (!ParseFormatOptions(args, options, env.Err)) {
     return kExitUsage;
   }
+  if (options.Yes && IsRowNumber(options.Device)) {
+    // Nobody reads the confirmation, and rows shift when a disk comes or goes.
+    env.Err << "vellumar-cli format: a row number of 'list' is not accepted with --yes; name the device node, "
+               "preferably a stable /dev/disk/by-id/... link\n";
+    return kExitRefused;
+  }
   ResolvedDrive drive;
   std::string error;
   if (!ResolveDrive(options.Device, env, drive, error)) {
     env.Err << "Error opening device: " << error << "\n";
     return kExitUsage;
+  }
+  if (const std::string mismatch = SerialMismatch(drive, options.Serial); !mismatch.empty()) {
+    env.Err << "vellumar-cli format: " << mismatch << "\n";
+    return kExitRefused;
   }
   if (drive.Entry.IdentifyData.LBA < kMinimumSectors) {
     env.Err << "This device cannot be accessed because it is smaller than 65535 sectors.  \n";
@@ -115,10 +140,6 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
-  if (!ConfirmOnTerminal(options, drive.Entry.DevicePath, caption, env)) {
-    return kExitRefused;
-  }
-
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
@@ -127,21 +148,32 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
 
   std::atomic<bool> localStop{false};
   std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
-  vellumar::platform::LinuxFormatTarget target(drive.Entry.DevicePath, env.SysfsRoot, drive.Geometry);
-  target.SetExpectedSerial(drive.Pin.Serial);
+  vellumar::platform::LinuxFormatTarget target(drive.Entry.DevicePath, env.SysfsRoot, env.ProcRoot, drive.Pin);
   // An image file carries no volumes of the system's; a disk's volumes are taken away for the run.
   vellumar::NoVolumes noVolumes;
   vellumar::platform::LinuxVolumeSystem volumeSystem(env.SysfsRoot, env.ProcRoot, env.DevRoot);
-  volumeSystem.SetDiskOrder(drive.DiskOrder);
+  volumeSystem.PinDisk(drive.Entry.DeviceNumber, drive.Pin.Rdev);
   vellumar::VolumeLocking diskVolumes(volumeSystem, logs);
   vellumar::VolumeLocker& volumes = drive.Entry.IsFile ? static_cast<vellumar::VolumeLocker&>(noVolumes) : diskVolumes;
-  target.SetHandOver([&volumes] { volumes.UnlockDeviceVolumes(); });
+  target.SetHandOver([&volumes] { volumes.ReleaseClaims(); });
   vellumar::FormatDisplay display;
   vellumar::RunControls controls;
-  vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};
+  const auto confirm = [&](const vellumar::ConfirmationRequest& /*request*/) {
+    const int answer = ConfirmOnTerminal(options, drive.Entry.DevicePath, caption, env);
+    EndAbortOnSignal(env);
+    return answer;
+  };
+  vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, confirm};
   vellumar::RunRequest request{options.Quick, drive.Entry, caption};
 
-  const vellumar::RunReport report = vellumar::RunLowLevelFormat(request, services);
+  vellumar::RunReport report;
+  try {
+    report = vellumar::RunLowLevelFormat(request, services);
+  } catch (const std::exception& failure) {
+    progress.Clear();
+    logs.BenchMarkLog(std::string("Operation terminated: ") + failure.what());
+    return kExitTerminated;
+  }
   progress.Clear();
   if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
     env.Err << "Error opening device: " << target.LastFailure() << "\n";

@@ -67,14 +67,13 @@ void PrintJson(const vellumar::DeviceCatalogue& catalogue, const std::vector<vel
   out << (rows.empty() ? "]\n" : "\n]\n");
 }
 
-void PrintTable(const vellumar::DeviceCatalogue& catalogue, const std::vector<vellumar::ChooserRow>& rows,
-                const std::string& status, std::ostream& out) {
+void PrintTable(const std::vector<vellumar::ChooserRow>& rows, const std::string& status, std::ostream& out) {
   std::vector<std::vector<std::string>> table = {
       {"#", "Bus", "Model", "Firmware", "Serial number", "LBA", "Capacity", "Device"}};
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const vellumar::ChooserRow& row = rows[i];
-    table.push_back({std::to_string(i + 1), row.Bus, row.Model, row.Firmware, row.Serial, row.Lba, row.Capacity,
-                     catalogue.DeviceTable(static_cast<std::int64_t>(i) + 1).DevicePath});
+    table.push_back(
+        {std::to_string(i + 1), row.Bus, row.Model, row.Firmware, row.Serial, row.Lba, row.Capacity, row.Node});
   }
   std::vector<std::size_t> widths(table.front().size(), 0);
   for (const auto& line : table) {
@@ -124,7 +123,7 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
   if (options.Json) {
     PrintJson(loaded.Catalogue, rows, env.Out);
   } else {
-    PrintTable(loaded.Catalogue, rows, loaded.Result.StatusText, env.Out);
+    PrintTable(rows, loaded.Result.StatusText, env.Out);
   }
   return kExitOk;
 }

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "cli/drive_catalogue.h"
 #include "devices/storage_identification.h"
+#include "devices/text_format.h"
 #include "platform/linux/linux_storage_facts.h"
 #include "platform/linux/linux_volume_system.h"
 #include "platform/linux/sysfs_disks.h"
@@ -18,11 +20,6 @@
 namespace vellumar::cli {
 
 namespace {
-
-bool IsRowNumber(const std::string& argument) {
-  return !argument.empty() && argument.size() <= 3 &&
-         std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 void SetGeometryFromPin(ResolvedDrive& drive) {
   drive.Geometry.IsRegularFile = drive.Pin.IsFile;
@@ -37,7 +34,8 @@ bool ResolveRow(const std::string& argument, CliEnvironment& env, vellumar::LogS
     error = loaded.Result.FatalMessage;
     return false;
   }
-  const std::int64_t row = std::stoll(argument);
+  // Digits beyond any row count are no row either; stoll would overflow on them.
+  const std::int64_t row = argument.size() <= 3 ? std::stoll(argument) : 0;
   if (row < 1 || row > loaded.Catalogue.DeviceCount) {
     error = "there is no row " + argument + " in the list (" + loaded.Result.StatusText + ")";
     return false;
@@ -101,6 +99,7 @@ bool ResolveNode(const std::string& argument, CliEnvironment& env, vellumar::Log
   entry.DeviceNumber = static_cast<std::uint32_t>(found - disks.begin());
   vellumar::platform::LinuxVolumeSystem volumes(env.SysfsRoot, env.ProcRoot, env.DevRoot);
   entry.AssociatedPartitions = vellumar::GetAssociatedPartitions(volumes, logs, entry.DeviceNumber);
+  entry.SystemVolume = volumes.RunningSystemVolume(entry.DeviceNumber);
   drive.Entry = entry;
   drive.DiskOrder = disks;
   drive.Pin.Serial = entry.IdentifyData.SN;
@@ -111,18 +110,41 @@ bool ResolveNode(const std::string& argument, CliEnvironment& env, vellumar::Log
 
 }  // namespace
 
+bool IsRowNumber(const std::string& argument) {
+  return !argument.empty() &&
+         std::all_of(argument.begin(), argument.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial) {
+  if (serial.empty()) {
+    return {};
+  }
+  const std::string reported = vellumar::TrimText(drive.Entry.IdentifyData.SN);
+  if (reported == serial) {
+    return {};
+  }
+  return "refusing: the drive reports serial number '" + reported + "', not '" + serial + "'";
+}
+
 bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error) {
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::LocaleSettings{});
   drive = ResolvedDrive{};
-  if (IsRowNumber(argument) && !vellumar::platform::PathExists(argument)) {
+  if (IsRowNumber(argument)) {
     return ResolveRow(argument, env, logs, drive, error);
   }
   if (!vellumar::platform::ReadIdentity(argument, drive.Pin, error)) {
     return false;
   }
   if (drive.Pin.IsFile) {
-    return ResolveImage(argument, drive);
+    // From here on the file is reached by its real path, never through a link again.
+    std::error_code failure;
+    const std::string real = std::filesystem::canonical(argument, failure).string();
+    if (failure || !vellumar::platform::ReadIdentity(real, drive.Pin, error, true) || !drive.Pin.IsFile) {
+      error = error.empty() ? "the image file moved while it was named" : error;
+      return false;
+    }
+    return ResolveImage(real, drive);
   }
   return ResolveNode(argument, env, logs, drive, error);
 }

@@ -22,9 +22,17 @@ struct ResolvedDrive {
   std::vector<std::string> DiskOrder;
 };
 
+// A DRIVE argument made only of digits is a row number of 'list'; a file called 3 is ./3.
+bool IsRowNumber(const std::string& argument);
+
+// Empty when `serial` is empty or exactly the drive's serial number; otherwise why the drive
+// is refused (fleet scripts name the serial as a second key).
+std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial);
+
 // Turns a DRIVE argument into an identified drive record: a row number of 'list', a disk's node
-// (/dev/sdb) or an image file (bus "IMAGE"). A node must name a disk that 'list' can show.
-// False with a readable `error` when it cannot be opened, found or identified.
+// (/dev/sdb) or an image file (bus "IMAGE", kept by its real path). A node must name a disk
+// that 'list' can show. False with a readable `error` when it cannot be opened, found or
+// identified.
 bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error);
 
 // Opens the resolved drive read-write and shared, only while it is still the drive that was

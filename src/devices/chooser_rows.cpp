@@ -9,6 +9,7 @@ ChooserRow MakeChooserRow(const TDeviceTable& entry, const LocaleSettings& local
   const TIdentifyDeviceData& id = entry.IdentifyData;
   ChooserRow row;
   row.Bus = BusTypeName(id.BusType);
+  row.Node = entry.DevicePath + (entry.SystemVolume.empty() ? "" : " (system)");
   row.Model = TrimText(id.Model);
   if (!entry.AssociatedPartitions.empty()) {
     row.Model += " (" + entry.AssociatedPartitions + ")";

@@ -11,6 +11,7 @@ namespace vellumar {
 // The column texts of one chooser row.
 struct ChooserRow {
   std::string Bus;
+  std::string Node;   // the device node, marked " (system)" on the running system's disk
   std::string Model;  // with the drive's volumes in brackets
   std::string Firmware;
   std::string Serial;

@@ -80,6 +80,7 @@ EnumerationResult EnumerateDevices(const std::vector<std::string>& parameters, D
       entry.DeviceNumber = number;
       entry.IdentifyData = working;
       entry.AssociatedPartitions = partitions;
+      entry.SystemVolume = services.Volumes.RunningSystemVolume(number);
       catalogue.Append(entry);
     }
   }

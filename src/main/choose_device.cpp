@@ -10,8 +10,8 @@ using vellumar::windows::FromUtf8;
 QStringList DriveRowTexts(const vellumar::TDeviceTable& entry, const vellumar::LocaleSettings& locale) {
   const vellumar::ChooserRow row = vellumar::MakeChooserRow(entry, locale);
   // The device node follows the bus: that is the name Linux users know their disks by.
-  return {FromUtf8(row.Bus),    FromUtf8(entry.DevicePath), FromUtf8(row.Model),   FromUtf8(row.Firmware),
-          FromUtf8(row.Serial), FromUtf8(row.Lba),          FromUtf8(row.Capacity)};
+  return {FromUtf8(row.Bus),    FromUtf8(row.Node), FromUtf8(row.Model),   FromUtf8(row.Firmware),
+          FromUtf8(row.Serial), FromUtf8(row.Lba),  FromUtf8(row.Capacity)};
 }
 
 bool ChooseDevice(vellumar::DeviceCatalogue& catalogue, vellumar::windows::TFmChoose& chooser,

@@ -19,12 +19,6 @@ namespace vellumar::desktop {
 
 namespace {
 
-// Buses whose disks may take ATA commands: ATA, SATA, and USB bridges that pass them through.
-// Others (NVMe, virtio, loop) get the reports' "unavailable" lines without a command being sent.
-bool BusMayCarryAtaCommands(std::int64_t busType) {
-  return busType == vellumar::kBusAta || busType == vellumar::kBusSata || busType == vellumar::kBusUsb;
-}
-
 class LinuxMainServices final : public MainServices {
  public:
   LinuxMainServices(std::vector<std::string> parameters, std::string sysfsRoot, std::string procRoot)
@@ -59,6 +53,7 @@ class LinuxMainServices final : public MainServices {
       now.Serial = drive.IdentifyData.SN;
       pin = now;
     }
+    pin_ = *pin;
     handle_ = vellumar::platform::DriveHandle::Open(drive.DevicePath, *pin, sysfsRoot_, error);
     if (!handle_) {
       return error.empty() ? std::string("the device could not be opened") : error;
@@ -67,7 +62,8 @@ class LinuxMainServices final : public MainServices {
       handle_.reset();
       return "the size of the device could not be read";
     }
-    if (BusMayCarryAtaCommands(drive.IdentifyData.BusType)) {
+    // ATA commands are tried on every bus: SATA disks behind SAS adapters answer them too.
+    if (!drive.IsFile) {
       ata_.emplace(handle_->Descriptor());
     }
     return {};
@@ -88,12 +84,14 @@ class LinuxMainServices final : public MainServices {
 
   RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
     RunParts parts;
+    // The volumes are found from the device number the drive was opened with, never by name.
+    volumes_.PinDisk(drive.DeviceNumber, pin_.Rdev);
     parts.Volumes = std::make_unique<vellumar::VolumeLocking>(volumes_, logs);
-    auto target = std::make_unique<vellumar::platform::LinuxFormatTarget>(drive.DevicePath, sysfsRoot_, geometry_);
-    target->SetExpectedSerial(drive.IdentifyData.SN);
+    auto target =
+        std::make_unique<vellumar::platform::LinuxFormatTarget>(drive.DevicePath, sysfsRoot_, procRoot_, pin_);
     // The volumes' claims would block the run's exclusive open; that open takes over their guard.
     vellumar::VolumeLocker* volumes = parts.Volumes.get();
-    target->SetHandOver([volumes] { volumes->UnlockDeviceVolumes(); });
+    target->SetHandOver([volumes] { volumes->ReleaseClaims(); });
     parts.Target = std::move(target);
     return parts;
   }
@@ -108,6 +106,7 @@ class LinuxMainServices final : public MainServices {
   std::optional<vellumar::platform::LinuxDriveProber> prober_;
   std::unique_ptr<vellumar::platform::DriveHandle> handle_;
   vellumar::platform::DeviceGeometry geometry_;
+  vellumar::platform::PinnedIdentity pin_;
   std::optional<vellumar::platform::LinuxAtaPassThrough> ata_;
   vellumar::AtaDriveState state_;
 };

@@ -82,8 +82,10 @@ TEST_F(ListIdentityTest, ChangedDriveIsRefusedForReportsAndForTheRun) {
   ASSERT_TRUE(cli::ResolveDrive(loop.Node(), env_, drive, error)) << error;
 
   // A serial other than the listed one: the run must not touch the disk.
-  platform::LinuxFormatTarget wrongSerial(drive.Entry.DevicePath, "/sys", drive.Geometry);
-  wrongSerial.SetExpectedSerial("ANOTHER");
+  platform::PinnedIdentity otherSerial = drive.Pin;
+  otherSerial.Serial = "ANOTHER";
+  platform::LinuxFormatTarget wrongSerial(drive.Entry.DevicePath, "/sys", "/proc", otherSerial);
+  EXPECT_EQ(wrongSerial.CheckIdentity(), "the drive's serial number changed since it was listed");
   EXPECT_EQ(wrongSerial.OpenExclusive(), nullptr);
   EXPECT_EQ(wrongSerial.LastFailure(), "the drive's serial number changed since it was listed");
 
@@ -91,10 +93,9 @@ TEST_F(ListIdentityTest, ChangedDriveIsRefusedForReportsAndForTheRun) {
   ASSERT_EQ(Shell("truncate -s 96M " + Quote(loop.Image()) + " && losetup -c " + Quote(loop.Node())).ExitCode, 0);
   EXPECT_EQ(cli::OpenResolvedDrive(drive, env_, error), nullptr);
   EXPECT_EQ(error, "the drive's size changed since it was listed");
-  platform::LinuxFormatTarget target(drive.Entry.DevicePath, "/sys", drive.Geometry);
-  target.SetExpectedSerial(drive.Pin.Serial);
+  platform::LinuxFormatTarget target(drive.Entry.DevicePath, "/sys", "/proc", drive.Pin);
   EXPECT_EQ(target.OpenExclusive(), nullptr);
-  EXPECT_EQ(target.LastFailure(), "the device node no longer names the drive that was chosen");
+  EXPECT_EQ(target.LastFailure(), "the drive's size changed since it was listed");
 }
 
 TEST_F(ListIdentityTest, OnlyWholeWritableDisksAreDrives) {

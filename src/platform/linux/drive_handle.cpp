@@ -10,7 +10,8 @@ namespace vellumar::platform {
 
 std::unique_ptr<DriveHandle> DriveHandle::Open(const std::string& path, const PinnedIdentity& expected,
                                                const std::string& sysfsRoot, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  // An image file named by the user is never reached through a link swapped in later.
+  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | (expected.IsFile ? O_NOFOLLOW : 0));
   if (fd < 0) {
     error = std::strerror(errno);
     return nullptr;

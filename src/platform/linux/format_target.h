@@ -4,39 +4,54 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "devices/format_controller.h"
+#include "platform/linux/identity_pin.h"
 #include "platform/linux/linux_block_device.h"
 
 namespace vellumar::platform {
 
-// The disk a run writes to, pinned to what the user confirmed: the exclusive handle is only
-// handed out when the node is still the same device (number and size) that was listed.
+// The disk a run writes to, pinned to what the user confirmed: device number, size, disk
+// sequence number and serial for a disk; device, inode and size for an image file, which is
+// never reached through a symbolic link.
 class LinuxFormatTarget final : public vellumar::FormatTarget {
  public:
-  LinuxFormatTarget(std::string path, std::string sysfsRoot, DeviceGeometry expected)
-      : path_(std::move(path)), sysfsRoot_(std::move(sysfsRoot)), expected_(expected) {}
+  LinuxFormatTarget(std::string path, std::string sysfsRoot, std::string procRoot, PinnedIdentity expected)
+      : path_(std::move(path)),
+        sysfsRoot_(std::move(sysfsRoot)),
+        procRoot_(std::move(procRoot)),
+        expected_(std::move(expected)) {}
+  ~LinuxFormatTarget() override { ReleaseStackedDevices(); }
+  LinuxFormatTarget(const LinuxFormatTarget&) = delete;
+  LinuxFormatTarget& operator=(const LinuxFormatTarget&) = delete;
 
-  // Also pins the drive's serial (the catalogue's text) when given.
-  void SetExpectedSerial(std::string serial) { expectedSerial_ = std::move(serial); }
   // The volume claims of the run block the exclusive open of their disk, which takes over their
   // guard: `handOver` releases them right before that open.
   void SetHandOver(std::function<void()> handOver) { handOver_ = std::move(handOver); }
 
+  std::string RunningSystemRefusal() override;
+  std::string CheckIdentity() override;
+  bool HoldStackedDevices() override;
+  void ReleaseStackedDevices() override;
   std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override;
   void RereadPartitions(vellumar::BlockDevice* openDevice) override;
 
-  // Why the last OpenExclusive failed: an errno, or 0.
+  // Why the last OpenExclusive or HoldStackedDevices failed: an errno, or 0.
   int LastError() const { return lastError_; }
   // A readable reason for the last failure, empty when it succeeded.
   const std::string& LastFailure() const { return lastFailure_; }
 
  private:
+  std::string DiskName() const;
+  void Fail(int error, std::string reason);
+
   std::string path_;
   std::string sysfsRoot_;
-  DeviceGeometry expected_;
-  std::string expectedSerial_;
+  std::string procRoot_;
+  PinnedIdentity expected_;
   std::function<void()> handOver_;
+  std::vector<int> stackedHolds_;
   int lastError_ = 0;
   std::string lastFailure_;
 };

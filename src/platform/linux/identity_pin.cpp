@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "devices/storage_identification.h"
+#include "platform/linux/linux_block_device.h"
 #include "platform/linux/linux_storage_facts.h"
 #include "platform/linux/sysfs_disks.h"
 
@@ -50,13 +51,18 @@ bool IdentityOfOpen(int fd, PinnedIdentity& identity, std::string& error) {
   }
   identity.Rdev = info.st_rdev;
   identity.SizeBytes = static_cast<std::int64_t>(bytes);
+  identity.DiskSeq = ReadDiskSeq(fd);
   return true;
 }
 
 }  // namespace
 
-bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+int OpenForLook(const std::string& path, bool noFollow) {
+  return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+}
+
+bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error, bool noFollow) {
+  const int fd = OpenForLook(path, noFollow);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
@@ -94,6 +100,9 @@ std::string CheckPinnedIdentity(int fd, const PinnedIdentity& expected, const st
   }
   if (now.SizeBytes != expected.SizeBytes) {
     return "the drive's size changed since it was listed";
+  }
+  if (expected.DiskSeq != 0 && now.DiskSeq != expected.DiskSeq) {
+    return "the drive's medium changed since it was listed";
   }
   if (!expected.IsFile && !expected.Serial.empty() && ReadDriveSerial(fd, sysfsRoot, now.Rdev) != expected.Serial) {
     return "the drive's serial number changed since it was listed";

@@ -15,11 +15,16 @@ struct PinnedIdentity {
   dev_t FileDevice = 0;  // for an image file: the file system and inode it lives at
   ino_t FileInode = 0;
   std::int64_t SizeBytes = 0;
-  std::string Serial;  // the catalogue's serial text; empty skips the check
+  std::uint64_t DiskSeq = 0;  // the kernel's disk sequence number; changes with a new medium
+  std::string Serial;         // the catalogue's serial text; empty skips the check
 };
 
 // Reads the identity of `path` as it is now; false with `error` (a readable text) on failure.
-bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error);
+// With `noFollow` a symbolic link at `path` is refused.
+bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error, bool noFollow = false);
+
+// Opens `path` read-only without blocking, for a look at what it is now; -1 with errno.
+int OpenForLook(const std::string& path, bool noFollow);
 
 // The catalogue's serial of the disk open as `fd` (identification run without logging).
 std::string ReadDriveSerial(int fd, const std::string& sysfsRoot, dev_t rdev);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 
 #include "platform/linux/errno_map.h"
@@ -15,6 +16,10 @@
 namespace vellumar::platform {
 
 namespace {
+
+// Direct I/O on a file moves whole blocks of the file system it lives on: at most 4096 bytes
+// on the file systems an image file sits on.
+constexpr std::int64_t kDirectIoUnit = 4096;
 
 std::string DevicePart(const std::string& sysfsRoot, dev_t rdev) {
   return sysfsRoot + "/dev/block/" + std::to_string(major(rdev)) + ":" + std::to_string(minor(rdev));
@@ -52,22 +57,38 @@ bool ReadGeometry(const std::string& path, DeviceGeometry& geometry) {
   return ok;
 }
 
-bool DiskVanished(const std::string& sysfsRoot, dev_t rdev) {
+bool DiskVanished(const std::string& sysfsRoot, dev_t rdev, std::uint64_t diskSeq) {
   const std::string entry = DevicePart(sysfsRoot, rdev);
   if (::access(entry.c_str(), F_OK) != 0) {
     return true;
   }
   std::ifstream state(entry + "/device/state");
   std::string word;
-  return state >> word && word == "offline";
+  if (state >> word && (word == "offline" || word == "transport-offline" || word == "deleted" || word == "dead")) {
+    return true;
+  }
+  std::ifstream sequence(entry + "/diskseq");
+  std::uint64_t now = 0;
+  return diskSeq != 0 && sequence >> now && now != diskSeq;
+}
+
+std::uint64_t ReadDiskSeq(int fd) {
+  std::uint64_t sequence = 0;
+  return ::ioctl(fd, BLKGETDISKSEQ, &sequence) == 0 ? sequence : 0;
+}
+
+std::int64_t SteadyNowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::string& path, const std::string& sysfsRoot,
-                                                                  int& error) {
-  int fd = ::open(path.c_str(), O_RDWR | O_EXCL | O_DIRECT | O_CLOEXEC);
+                                                                  int& error, bool noFollow) {
+  const int flags = O_RDWR | O_EXCL | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
+  int fd = ::open(path.c_str(), flags | O_DIRECT);
   if (fd < 0 && errno == EINVAL) {
     // Some file systems (tmpfs) refuse direct I/O for image files; the final flush covers them.
-    fd = ::open(path.c_str(), O_RDWR | O_EXCL | O_CLOEXEC);
+    fd = ::open(path.c_str(), flags);
   }
   if (fd < 0) {
     error = errno;
@@ -94,15 +115,61 @@ std::int64_t LinuxBlockDevice::Seek(std::int64_t offset) {
   return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
-std::uint32_t LinuxBlockDevice::MapFailure(int error) const {
+void LinuxBlockDevice::WatchPresence(std::function<bool()> gone, std::function<std::int64_t()> nowMs,
+                                     std::int64_t intervalMs) {
+  gone_ = std::move(gone);
+  nowMs_ = std::move(nowMs);
+  intervalMs_ = intervalMs;
+  lastCheckMs_ = nowMs_();
+}
+
+bool LinuxBlockDevice::Gone() {
+  if (!vanished_) {
+    vanished_ = gone_ ? gone_() : (!isFile_ && DiskVanished(sysfsRoot_, rdev_));
+  }
+  return vanished_;
+}
+
+bool LinuxBlockDevice::PresenceDue() {
+  if (!gone_ || !nowMs_) {
+    return false;
+  }
+  const std::int64_t now = nowMs_();
+  if (now - lastCheckMs_ < intervalMs_) {
+    return false;
+  }
+  lastCheckMs_ = now;
+  return true;
+}
+
+std::uint32_t LinuxBlockDevice::MapFailure(int error) {
   // An unplugged disk fails with ENODEV mostly, but with ENOSPC once its size dropped to zero.
-  if (!isFile_ && DiskVanished(sysfsRoot_, rdev_)) {
+  if (Gone()) {
     return kErrorDevNotExist;
   }
   return MapWriteErrno(error);
 }
 
 vellumar::WriteOutcome LinuxBlockDevice::Write(const std::uint8_t* data, std::int64_t length) {
+  if (vanished_ || (PresenceDue() && Gone())) {
+    return {0, kErrorDevNotExist};
+  }
+  if (!isFile_ || length % kDirectIoUnit == 0) {
+    return WriteAll(data, length);
+  }
+  // The last bytes of an image file whose size is not a whole number of blocks: direct I/O takes
+  // only whole blocks, so this one write goes through the page cache (the final flush covers it).
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags < 0 || (flags & O_DIRECT) == 0) {
+    return WriteAll(data, length);
+  }
+  ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT);
+  const vellumar::WriteOutcome outcome = WriteAll(data, length);
+  ::fcntl(fd_, F_SETFL, flags);
+  return outcome;
+}
+
+vellumar::WriteOutcome LinuxBlockDevice::WriteAll(const std::uint8_t* data, std::int64_t length) {
   std::int64_t written = 0;
   while (written < length) {
     const ssize_t got = ::write(fd_, data + written, static_cast<std::size_t>(length - written));

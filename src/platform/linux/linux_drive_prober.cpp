@@ -7,6 +7,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include "platform/linux/linux_block_device.h"
 #include "platform/linux/linux_storage_facts.h"
 #include "platform/linux/sysfs_disks.h"
 #include "platform/linux/sysfs_files.h"
@@ -48,6 +49,7 @@ std::unique_ptr<vellumar::StorageFacts> LinuxDriveProber::OpenDrive(std::uint32_
   if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0) {
     identity.SizeBytes = static_cast<std::int64_t>(bytes);
   }
+  identity.DiskSeq = ReadDiskSeq(fd);
   probed_[number] = identity;
   return facts;
 }
