@@ -9,11 +9,16 @@ constexpr std::uint8_t kSmartCylinderLow = 0x4F;
 constexpr std::uint8_t kSmartCylinderHigh = 0xC2;
 
 bool DataInWithFallback(AtaPassThrough& ata, std::uint8_t slave, const AtaRegisters& registers,
-                        std::span<std::uint8_t, kAtaSectorBytes> destination) {
-  if (ata.PioDataIn(AtaRoute::PassThrough, slave, registers, destination)) {
-    return true;
+                        std::span<std::uint8_t, kAtaSectorBytes> destination, AtaRoute* route = nullptr) {
+  for (const AtaRoute attempt : {AtaRoute::PassThrough, AtaRoute::Legacy}) {
+    if (ata.PioDataIn(attempt, slave, registers, destination)) {
+      if (route != nullptr) {
+        *route = attempt;
+      }
+      return true;
+    }
   }
-  return ata.PioDataIn(AtaRoute::Legacy, slave, registers, destination);
+  return false;
 }
 
 }  // namespace
@@ -40,8 +45,9 @@ bool SmartReadData(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8
   return DataInWithFallback(ata, slave, SmartRegisters(kSmartFeatureReadData, slave), destination);
 }
 
-bool AtaIdentifyDevice(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8_t, kAtaSectorBytes> destination) {
-  return DataInWithFallback(ata, slave, IdentifyDeviceRegisters(slave), destination);
+bool AtaIdentifyDevice(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8_t, kAtaSectorBytes> destination,
+                       AtaRoute* route) {
+  return DataInWithFallback(ata, slave, IdentifyDeviceRegisters(slave), destination, route);
 }
 
 }  // namespace vellumar

@@ -27,6 +27,8 @@ bool SmartDisableOperations(AtaPassThrough& ata, std::uint8_t slave);
 // SMART READ DATA and IDENTIFY DEVICE: the pass-through route, then once the legacy route.
 // `destination` changes only on success.
 bool SmartReadData(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8_t, kAtaSectorBytes> destination);
-bool AtaIdentifyDevice(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8_t, kAtaSectorBytes> destination);
+// `route`, when given, tells which route answered.
+bool AtaIdentifyDevice(AtaPassThrough& ata, std::uint8_t slave, std::span<std::uint8_t, kAtaSectorBytes> destination,
+                       AtaRoute* route = nullptr);
 
 }  // namespace vellumar

@@ -111,9 +111,10 @@ bool RunDetailsReport(const TDeviceTable& drive, const std::string& driveCaption
   WriteLines(logs, ReportHeadingNow(logs, kDetailsSubjectLabel, driveCaption));
   const TIdentifyDeviceData& id = drive.IdentifyData;
   AtaSector sector{};
-  bool read = ata != nullptr && AtaIdentifyDevice(*ata, id.IsIDESlave, sector);
+  AtaRoute route = AtaRoute::Legacy;
+  bool read = ata != nullptr && AtaIdentifyDevice(*ata, id.IsIDESlave, sector, &route);
   if (!read && ata != nullptr && id.BusType == kBusAta) {
-    read = AtaIdentifyDevice(*ata, id.IsIDESlave, sector);
+    read = AtaIdentifyDevice(*ata, id.IsIDESlave, sector, &route);
   }
   if (!read) {
     WriteLines(logs, DetailsUnavailableLines(id.BusType));
@@ -121,6 +122,7 @@ bool RunDetailsReport(const TDeviceTable& drive, const std::string& driveCaption
   }
   const T_IDE_PASSPORT passport = DecodeIdePassport(sector);
   state.Identify = passport;
+  state.IdentifyFromDrive = route == AtaRoute::PassThrough;
   WriteLines(logs, DetailsLines(passport, logs.Locale()));
   return true;
 }

@@ -75,7 +75,8 @@ std::string AtaTextField(std::span<const std::uint8_t, kAtaSectorBytes> identify
     raw += static_cast<char>(identify[2 * word + 1]);
     raw += static_cast<char>(identify[2 * word]);
   }
-  return Latin1ToUtf8(TrimText(raw));
+  // A drive's own text: its control characters (C0, DEL and, once widened, C1) never pass on.
+  return ReplaceControlCharacters(Latin1ToUtf8(TrimText(raw)));
 }
 
 T_IDE_PASSPORT DecodeIdePassport(std::span<const std::uint8_t, kAtaSectorBytes> identify) {

@@ -32,8 +32,10 @@ void LearnSmartSwitch(AtaPassThrough& ata, std::uint8_t slave, AtaDriveState& st
     return;
   }
   AtaSector identify{};
-  if (AtaIdentifyDevice(ata, slave, identify)) {
+  AtaRoute route = AtaRoute::Legacy;
+  if (AtaIdentifyDevice(ata, slave, identify, &route)) {
     state.Identify = DecodeIdePassport(identify);
+    state.IdentifyFromDrive = route == AtaRoute::PassThrough;
   }
 }
 

@@ -70,15 +70,19 @@ std::int64_t IdentifyStorageDevice(StorageFacts& facts, TIdentifyDeviceData& rec
 
   logs.DebugLog("Parsing data...");
   const DeviceDescriptorHeader header = ParseDeviceDescriptorHeader(buffer);
-  const std::string vendor = TrimText(DescriptorString(buffer, header.VendorIdOffset, header.Size)) + " ";
+  // The drive chose these strings: no control character of theirs reaches a log, a terminal or a label.
+  const std::string vendor =
+      TrimText(ReplaceControlCharacters(DescriptorString(buffer, header.VendorIdOffset, header.Size))) + " ";
   logs.DebugLog("VendorID: " + vendor);
-  const std::string product = TrimText(DescriptorString(buffer, header.ProductIdOffset, header.Size));
+  const std::string product =
+      TrimText(ReplaceControlCharacters(DescriptorString(buffer, header.ProductIdOffset, header.Size)));
   logs.DebugLog("ProductID: " + product);
-  const std::string revision = TrimText(DescriptorString(buffer, header.ProductRevisionOffset, header.Size));
+  const std::string revision =
+      TrimText(ReplaceControlCharacters(DescriptorString(buffer, header.ProductRevisionOffset, header.Size)));
   logs.DebugLog("ProductRevision: " + revision);
   std::string rawSerial;
   if (header.SerialNumberOffset != 0) {
-    rawSerial = DescriptorString(buffer, header.SerialNumberOffset, header.Size);
+    rawSerial = ReplaceControlCharacters(DescriptorString(buffer, header.SerialNumberOffset, header.Size));
   }
   std::string serial = TrimText(SwapSerialPairs(rawSerial));
   logs.DebugLog("SerialNumber: " + serial);
@@ -105,7 +109,7 @@ std::int64_t IdentifyStorageDevice(StorageFacts& facts, TIdentifyDeviceData& rec
   }
   local.FW = TrimText(revision).empty() ? std::string("0000") : revision;
   if (serial.size() == kHexSerialLength) {
-    serial = DecodeHexSerial(serial, logs);
+    serial = ReplaceControlCharacters(DecodeHexSerial(serial, logs));
   }
   local.SN = TrimText(serial).empty() ? std::string("000000") : serial;
 

@@ -205,9 +205,18 @@ TEST_F(LinuxAtaTest, LegacyRouteFailureAndUnsupportedCommands) {
                               vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 0), sector_));
   EXPECT_EQ(sector_[4], 0x11);
   kernel_.Result = 0;
-  // The legacy route carries no non-data commands.
+  // The legacy route carries no non-data commands, and of the data-in commands only IDENTIFY
+  // and SMART READ DATA of one sector: its buffer holds one.
   EXPECT_FALSE(ata_.NonDataCommand(vellumar::AtaRoute::Legacy, 0,
                                    vellumar::SmartRegisters(vellumar::kSmartFeatureEnableOperations, 0)));
+  vellumar::AtaRegisters twoSectors = vellumar::SmartRegisters(vellumar::kSmartFeatureReadData, 0);
+  twoSectors.SectorCount = 2;
+  vellumar::AtaRegisters readLog = vellumar::SmartRegisters(0xD5, 0);
+  vellumar::AtaRegisters other = vellumar::IdentifyDeviceRegisters(0);
+  other.Command = 0x25;
+  for (const vellumar::AtaRegisters& refused : {twoSectors, readLog, other}) {
+    EXPECT_FALSE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 0, refused, sector_));
+  }
   EXPECT_EQ(kernel_.Requests.size(), 2U);
 }
 

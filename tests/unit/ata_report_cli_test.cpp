@@ -93,6 +93,26 @@ TEST(AtaReportCli, UsageErrors) {
   }
 }
 
+TEST(DriveNaming, RowNumbersWithYesAndAnotherSerialAreRefused) {
+  const TempFile image(1 << 20);
+  struct Case {
+    std::vector<std::string> Args;
+    int Status;
+    const char* Says;
+  };
+  for (const Case& c : {Case{{"format", "3", "--yes"}, kExitRefused, "not accepted with --yes"},
+                        Case{{"format", "0003", "--yes"}, kExitRefused, "not accepted with --yes"},
+                        Case{{"format", image.Path(), "--yes", "--serial", "S1"}, kExitRefused, "not 'S1'"},
+                        Case{{"details", image.Path(), "--serial", "S1"}, kExitRefused, "not 'S1'"},
+                        Case{{"smart", image.Path(), "--serial"}, kExitUsage, "--serial needs"},
+                        Case{{"details", "--from-file", "/dev/zero"}, kExitUsage, "(longer)"}}) {
+    const CliRun run = RunCommand(c.Args);
+    EXPECT_EQ(run.Status, c.Status) << c.Args[1];
+    EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
+    EXPECT_TRUE(run.Lines.empty()) << c.Args[1];
+  }
+}
+
 TEST(AtaReportCli, ImageFileCannotTakeAtaCommands) {
   const TempFile image(1 << 20);
   CliRun run = RunCommand({"details", image.Path()});

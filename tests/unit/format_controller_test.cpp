@@ -22,9 +22,23 @@ class Journal final : public VolumeLocker, public FormatTarget, public RunContro
     return lockSucceeds_;
   }
   void UnlockDeviceVolumes() override { events.push_back("unlock"); }
+  void RestoreDeviceVolumes() override { events.push_back("restore"); }
+  std::string RunningSystemRefusal() override { return systemRefusal; }
+  std::string CheckIdentity() override { return identityChange; }
+  bool HoldStackedDevices() override {
+    events.push_back("hold");
+    return stackFree;
+  }
   std::unique_ptr<BlockDevice> OpenExclusive() override {
     events.push_back("open");
-    return diskFree_ ? std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false) : nullptr;
+    if (!diskFree_) {
+      return nullptr;
+    }
+    auto device = std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false);
+    if (throwOnWrite) {
+      device->BeforeWrite([](std::int64_t, std::int64_t) { throw std::bad_alloc(); });
+    }
+    return device;
   }
   void RereadPartitions(BlockDevice* device) override {
     events.push_back(device != nullptr ? "reread open" : "reread closed");
@@ -34,6 +48,10 @@ class Journal final : public VolumeLocker, public FormatTarget, public RunContro
   void SetBarPaused(bool paused) override { events.push_back(paused ? "bar paused" : "bar normal"); }
 
   std::vector<std::string> events;
+  std::string systemRefusal;
+  std::string identityChange;
+  bool stackFree = true;
+  bool throwOnWrite = false;
 
  private:
   bool lockSucceeds_;
@@ -108,7 +126,7 @@ TEST(FormatController, CompletedRunWritesTheWholeLogInOrder) {
   EXPECT_EQ(rig.capture.Entries()[9], "2024-05-01 13:45:07   ");
   EXPECT_EQ(lines[10], "Remember to create new partitions.");
   EXPECT_EQ(rig.journal.events,
-            (std::vector<std::string>{"controls off", "lock 3", "open", "stop on", "bar normal", "bar paused",
+            (std::vector<std::string>{"controls off", "hold", "lock 3", "open", "stop on", "bar normal", "bar paused",
                                       "stop off", "reread open", "unlock", "controls on"}));
 }
 
@@ -121,7 +139,7 @@ TEST(FormatController, LockFailureReleasesEverythingAndNeverRunsTheWorker) {
   EXPECT_EQ(lines[5], "Locking device... ");
   EXPECT_EQ(lines[6], "Unable to lock device. Make sure you do not have open files on this device and try again. ");
   EXPECT_EQ(rig.journal.events,
-            (std::vector<std::string>{"controls off", "lock 3", "reread closed", "unlock", "controls on"}));
+            (std::vector<std::string>{"controls off", "hold", "lock 3", "reread closed", "unlock", "controls on"}));
 }
 
 TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
@@ -133,7 +151,8 @@ TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
   EXPECT_EQ(rig.Lines().back(),
             "Unable to lock device. Make sure you do not have open files on this device and try again. ");
   EXPECT_EQ(rig.journal.events,
-            (std::vector<std::string>{"controls off", "lock 3", "open", "reread closed", "unlock", "controls on"}));
+            (std::vector<std::string>{"controls off", "hold", "lock 3", "open", "restore", "reread closed", "unlock",
+                                      "controls on"}));
 }
 
 TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
@@ -144,6 +163,46 @@ TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
   const auto lines = rig.Lines();
   EXPECT_EQ(lines[lines.size() - 3], "Operation cancelled at offset 0    LBA 0");
   EXPECT_EQ(lines.back(), "Remember to create new partitions.");
+}
+
+TEST(FormatController, RefusalsComeBeforeAnyVolumeIsTaken) {
+  {
+    ControllerRig rig(true, true, kDialogYes);
+    rig.journal.systemRefusal = "This device holds the running system (/ on /dev/sda2); it cannot be formatted "
+                                "while the system runs from it.";
+    const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+    EXPECT_EQ(report.Refusal, rig.journal.systemRefusal);
+    EXPECT_FALSE(report.Confirmed);
+    EXPECT_TRUE(rig.confirmation.Title.empty()) << "nobody is asked to confirm the system's own disk";
+    EXPECT_EQ(rig.Lines(), std::vector<std::string>{rig.journal.systemRefusal});
+    EXPECT_TRUE(rig.journal.events.empty());
+  }
+  {
+    ControllerRig rig(true, true, kDialogYes);
+    rig.journal.identityChange = "the drive's medium changed since it was listed";
+    const RunReport report = RunLowLevelFormat(rig.request, rig.services);
+    EXPECT_FALSE(report.WorkerRan);
+    EXPECT_EQ(rig.Lines().back(), "Error opening device: the drive's medium changed since it was listed");
+    EXPECT_EQ(rig.journal.events, (std::vector<std::string>{"controls off", "reread closed", "unlock", "controls on"}));
+  }
+  {
+    ControllerRig rig(true, true, kDialogYes);
+    rig.journal.stackFree = false;  // the disk behind a loop device is mounted
+    EXPECT_FALSE(RunLowLevelFormat(rig.request, rig.services).WorkerRan);
+    EXPECT_EQ(rig.Lines().back(),
+              "Unable to lock device. Make sure you do not have open files on this device and try again. ");
+    EXPECT_EQ(rig.journal.events,
+              (std::vector<std::string>{"controls off", "hold", "reread closed", "unlock", "controls on"}));
+  }
+}
+
+TEST(FormatController, ExceptionFromTheWorkerStillReleasesTheDrive) {
+  ControllerRig rig(true, true, kDialogYes);
+  rig.journal.throwOnWrite = true;
+  EXPECT_THROW(RunLowLevelFormat(rig.request, rig.services), std::bad_alloc);
+  EXPECT_EQ(rig.journal.events,
+            (std::vector<std::string>{"controls off", "hold", "lock 3", "open", "stop on", "bar normal", "bar paused",
+                                      "stop off", "reread open", "unlock", "controls on"}));
 }
 
 }  // namespace

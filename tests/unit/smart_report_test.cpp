@@ -124,6 +124,8 @@ TEST(SmartReportRun, AtaBusEnablesReadsAndRestoresTheSwitch) {
       {"read first, off", -1, {}, true, {0xEC, 0xD8, 0xD0, 0xD9}},
       {"unknown stays on", -1, {false, false, true, true}, true, {0xEC, 0xEC, 0xD8, 0xD0}},
       {"refused enable", 0, {false}, false, {0xD8, 0xD9}},
+      // The kernel's cached IDENTIFY may be stale: off by it is no reason to switch off.
+      {"legacy copy says off", -1, {false, true, true, true}, true, {0xEC, 0xEC, 0xD8, 0xD0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
@@ -134,6 +136,7 @@ TEST(SmartReportRun, AtaBusEnablesReadsAndRestoresTheSwitch) {
     AtaDriveState state;
     if (c.KnownSwitch >= 0) {
       state.Identify = DecodeIdePassport(IdentifyWithSmart(c.KnownSwitch == 1));
+      state.IdentifyFromDrive = true;
     }
     EXPECT_EQ(RunSmartReport(Drive(kBusAta), "d", &ata, logs.Logs, state), c.Ok);
     EXPECT_EQ(Features(ata), c.Features);

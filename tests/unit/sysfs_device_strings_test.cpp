@@ -57,12 +57,21 @@ TEST_F(DeviceStringsTest, LibataDiskTakesItsStringsFromTheAtaInformationPage) {
 
   std::vector<std::uint8_t> page(60, 0);
   page[1] = 0x89;
+  page[56] = 0xEC;
   const std::vector<std::uint8_t> identify = Identify("RIG AHCI-SATA DISK MODEL 0003", "SAFW3.03", "RIGSA0003");
   page.insert(page.end(), identify.begin(), identify.end());
   FakeSysfsTree::WriteBytes(disk + "/device/vpd_pg89", page);
 
   // An odd-length serial comes back whole.
   EXPECT_EQ(DescriptorOf(tree_, "sda"), "|RIG AHCI-SATA DISK MODEL 0003|SAFW3.03|RIGSA0003");
+
+  // A page of another code, or one that carries IDENTIFY PACKET DEVICE data, is passed over.
+  for (const auto& [at, value] : {std::pair<std::size_t, std::uint8_t>{1, 0x80}, {56, 0xA1}}) {
+    std::vector<std::uint8_t> other = page;
+    other[at] = value;
+    FakeSysfsTree::WriteBytes(disk + "/device/vpd_pg89", other);
+    EXPECT_EQ(DescriptorOf(tree_, "sda"), "ATA|RIG AHCI-SATA DI|3.03|") << at;
+  }
 }
 
 TEST_F(DeviceStringsTest, LibataDiskFallsBackToTheAtaDeviceIdentifyWords) {

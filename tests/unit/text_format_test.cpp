@@ -87,6 +87,13 @@ TEST(FormatTimestamp, ShortDateSpaceLongTimeExceptAtMidnight) {
   EXPECT_EQ(FormatTimestamp(Moment(9, 5, 3), german), "01.05.2024 09:05:03");
 }
 
+TEST(ReplaceControlCharacters, DeviceTextCannotCarryControlsButKeepsUtf8) {
+  EXPECT_EQ(ReplaceControlCharacters("WD\x1b[2J\x07 Blue\x7f"), "WD?[2J? Blue?");
+  EXPECT_EQ(ReplaceControlCharacters("A\xc2\x9b" "1mB"), "A?1mB") << "a C1 control in UTF-8";
+  EXPECT_EQ(ReplaceControlCharacters("A\x9b" "1mB\xff"), "A?1mB?") << "bytes that are not UTF-8";
+  EXPECT_EQ(ReplaceControlCharacters("Caf\xc3\xa9 \xea\xb0\x80 \xc2\xa0"), "Caf\xc3\xa9 \xea\xb0\x80 \xc2\xa0");
+}
+
 TEST(TrimText, DropsControlCharactersAndNulAtBothEnds) {
   EXPECT_EQ(TrimText(std::string("\0 A B\x1f ", 7)), "A B");
   EXPECT_EQ(TrimText("   "), "");

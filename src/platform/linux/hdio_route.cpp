@@ -33,7 +33,10 @@ bool HdioAtaRoute::PioDataIn(const vellumar::AtaRegisters& registers,
   if (registers.Command == vellumar::kAtaCommandIdentifyDevice) {
     return Identify(destination);
   }
-  if (registers.Command == vellumar::kAtaCommandSmart) {
+  // The kernel fills as many sectors as the count asks for, and the buffer holds one: only
+  // SMART READ DATA of one sector goes this way.
+  if (registers.Command == vellumar::kAtaCommandSmart && registers.Features == vellumar::kSmartFeatureReadData &&
+      registers.SectorCount == 1) {
     return SmartDataIn(registers, destination);
   }
   return false;

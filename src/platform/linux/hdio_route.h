@@ -15,7 +15,7 @@ class HdioAtaRoute {
  public:
   HdioAtaRoute(int fd, IoctlCaller ioctl) : fd_(fd), ioctl_(std::move(ioctl)) {}
 
-  // IDENTIFY DEVICE (0xEC) or a S.M.A.R.T. (0xB0) data-in command; anything else fails.
+  // IDENTIFY DEVICE (0xEC) or SMART READ DATA (0xB0/0xD0) of one sector; anything else fails.
   // `destination` changes only on success.
   bool PioDataIn(const vellumar::AtaRegisters& registers,
                  std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination);

@@ -44,6 +44,10 @@ vellumar::RequestStatus LinuxStorageFacts::Length(std::int64_t& length) {
   if (::ioctl(fd_, BLKGETSIZE64, &bytes) != 0) {
     return Failed(errno);
   }
+  if (bytes == 0) {
+    // An empty card-reader slot: its length request fails, so it takes no place in the list.
+    return Failed(ENOMEDIUM);
+  }
   length = static_cast<std::int64_t>(bytes);
   return {};
 }

@@ -16,6 +16,9 @@ namespace {
 constexpr std::size_t kIdentifySize = 512;
 // The ATA Information page carries the IDENTIFY data from this byte on.
 constexpr std::size_t kPage89IdentifyAt = 60;
+constexpr std::uint8_t kPage89Code = 0x89;
+constexpr std::size_t kPage89CommandCodeAt = 56;
+constexpr std::uint8_t kIdentifyDeviceCommand = 0xEC;
 
 std::string AtaString(const std::vector<std::uint8_t>& identify, std::size_t firstWord, std::size_t words) {
   std::string text;
@@ -91,8 +94,11 @@ AtaIdentityStrings AtaStringsFromIdentify(const std::vector<std::uint8_t>& ident
 
 std::optional<std::vector<std::uint8_t>> ReadKernelIdentify(const std::string& sysfsRoot, const std::string& disk) {
   const std::string device = sysfsRoot + "/block/" + disk + "/device";
+  // The ATA Information page carries the IDENTIFY DEVICE sector only with page code 0x89 and
+  // command code 0xEC (0xA1 would be IDENTIFY PACKET DEVICE, another layout).
   if (const auto page = ReadBinaryFile(device + "/vpd_pg89")) {
-    if (page->size() >= kPage89IdentifyAt + kIdentifySize) {
+    if (page->size() >= kPage89IdentifyAt + kIdentifySize && (*page)[1] == kPage89Code &&
+        (*page)[kPage89CommandCodeAt] == kIdentifyDeviceCommand) {
       return std::vector<std::uint8_t>(page->begin() + kPage89IdentifyAt,
                                        page->begin() + kPage89IdentifyAt + kIdentifySize);
     }
