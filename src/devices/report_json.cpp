@@ -114,10 +114,10 @@ Json AtaSmartJson(const Json& source, const AtaSmartFacts& facts) {
   Json doc = Head("smart", source, "ATA");
   switch (facts.Verdict) {
     case AtaHealthVerdict::Passed:
-      doc["health"] = {{"passed", true}, {"verdict", "PASSED"}};
+      doc["health"] = {{"passed", true}, {"verdict", "PASSED"}, {"warnings", Json::array()}};
       break;
     case AtaHealthVerdict::ThresholdExceeded:
-      doc["health"] = {{"passed", false}, {"verdict", "FAILING"}};
+      doc["health"] = {{"passed", false}, {"verdict", "FAILING"}, {"warnings", {"threshold exceeded"}}};
       break;
     case AtaHealthVerdict::Unknown:
       doc["health"] = nullptr;
