@@ -23,7 +23,7 @@ std::vector<std::string> ByIdNamesOf(const std::string& disk, const std::string&
   std::vector<std::string> names;
   for (const std::string& entry : ListFolder(folder)) {
     std::array<char, 512> target{};
-    const ssize_t length = ::readlink((folder + "/" + entry).c_str(), target.data(), target.size() - 1);
+    const ssize_t length = ::readlink(JoinPath({folder, "/", entry}).c_str(), target.data(), target.size() - 1);
     if (length > 0 && BaseName(std::string(target.data(), static_cast<std::size_t>(length))) == disk) {
       names.push_back(entry);
     }
@@ -72,20 +72,20 @@ vellumar::DriveListFacts ReadDriveListFacts(const std::string& node, const std::
   std::vector<std::string> entries = ListFolder(block);
   std::sort(entries.begin(), entries.end());
   for (const std::string& entry : entries) {
-    if (entry.rfind(disk, 0) == 0 && PathExists(block + "/" + entry + "/partition")) {
+    if (entry.rfind(disk, 0) == 0 && PathExists(JoinPath({block, "/", entry, "/partition"}))) {
       volumes.push_back(entry);
     }
   }
   const std::vector<MountEntry> mounts = ParseMountInfo(ReadTextFile(procRoot + "/self/mountinfo"));
   const std::vector<SwapEntry> swaps = ParseSwaps(ReadTextFile(procRoot + "/swaps"));
   for (const std::string& volume : volumes) {
-    const std::string folder = volume == disk ? block : block + "/" + volume;
+    const std::string folder = volume == disk ? block : JoinPath({block, "/", volume});
     unsigned major = 0;
     unsigned minor = 0;
     if (!ParseDevNumbers(ReadAttribute(folder + "/dev").value_or(""), major, minor)) {
       continue;
     }
-    vellumar::VolumeUse use{devRoot + "/" + volume, {}};
+    vellumar::VolumeUse use{JoinPath({devRoot, "/", volume}), {}};
     for (const MountEntry& mount : mounts) {
       if (mount.Major == major && mount.Minor == minor) {
         use.MountPoints.push_back(mount.MountPoint);
