@@ -2,6 +2,7 @@
 
 VELLUMAR_PACKAGES=(
   build-essential cmake googletest libgtest-dev libgmock-dev
+  libnvme-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
   util-linux e2fsprogs fdisk dosfstools
   xvfb xauth fonts-noto-cjk

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "cli/drive_argument.h"
+#include "cli/nvme_report_command.h"
 #include "devices/text_format.h"
 #include "platform/linux/linux_ata_passthrough.h"
 #include "platform/linux/system_clock.h"
@@ -22,6 +23,7 @@ struct ReportOptions {
   std::string Drive;
   std::string FromFile;
   std::string Serial;
+  bool Json = false;
 };
 
 bool ParseReportOptions(std::string_view name, const std::vector<std::string>& args, ReportOptions& options,
@@ -40,6 +42,8 @@ bool ParseReportOptions(std::string_view name, const std::vector<std::string>& a
         return false;
       }
       options.Serial = args[++i];
+    } else if (arg == "--json") {
+      options.Json = true;
     } else if (!arg.empty() && arg[0] == '-') {
       err << "vellumar-cli " << name << ": unknown option '" << arg << "'\n";
       return false;
@@ -91,7 +95,9 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
   }
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
-  PrintLines(logs, command, env.Out);
+  if (!options.Json) {
+    PrintLines(logs, command, env.Out);
+  }
 
   if (!options.FromFile.empty()) {
     vellumar::AtaSector sector{};
@@ -100,7 +106,11 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
       env.Err << "vellumar-cli " << command.Name << ": " << options.FromFile << ": " << error << "\n";
       return kExitUsage;
     }
-    command.SectorReport(options.FromFile, sector, logs);
+    if (options.Json) {
+      env.Out << vellumar::JsonText(command.SectorJson(options.FromFile, sector)) << std::flush;
+    } else {
+      command.SectorReport(options.FromFile, sector, logs);
+    }
     return kExitOk;
   }
 
@@ -113,6 +123,12 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
   if (const std::string mismatch = SerialMismatch(drive, options.Serial); !mismatch.empty()) {
     env.Err << "vellumar-cli " << command.Name << ": " << mismatch << "\n";
     return kExitRefused;
+  }
+  if (!drive.Entry.IsFile) {
+    // An NVMe namespace gets the NVMe form of the report; anything else continues below.
+    if (const std::optional<int> status = RunNvmeReportIfNvme(command, drive, env, logs, options.Json)) {
+      return *status;
+    }
   }
   // ATA commands are tried on every bus: SATA disks behind SAS adapters and USB bridges answer
   // them too. Only an image file is never asked.
@@ -127,6 +143,11 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
     ata.emplace(handle->Descriptor());
   }
   vellumar::AtaDriveState state;
+  if (options.Json) {
+    const vellumar::Json document = command.AtaJson(drive.Entry, ata ? &*ata : nullptr, state);
+    env.Out << vellumar::JsonText(document) << std::flush;
+    return document.value("available", false) ? kExitOk : kExitCompletedWithErrors;
+  }
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
   const bool shown = command.DriveReport(drive.Entry, caption, ata ? &*ata : nullptr, logs, state);
   return shown ? kExitOk : kExitCompletedWithErrors;

@@ -1,10 +1,11 @@
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
 #include "cli/cli_commands.h"
 #include "cli/drive_catalogue.h"
 #include "devices/chooser_rows.h"
+#include "devices/list_json.h"
+#include "platform/linux/drive_list_facts.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/user_locale.h"
 
@@ -31,40 +32,17 @@ bool ParseListOptions(const std::vector<std::string>& args, ListOptions& options
   return true;
 }
 
-// Catalogue texts are bytes 0..255 read as characters; JSON gets bytes from 0x80 up as the
-// characters of those codes, so any serial stays valid text.
-std::string JsonString(const std::string& text) {
-  std::string json = "\"";
-  for (const char c : text) {
-    const auto code = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (code < 0x20 || code >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(code));
-      json += escaped;
-    } else {
-      json += c;
-    }
+void PrintJson(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment& env, std::ostream& out) {
+  vellumar::Json drives = vellumar::Json::array();
+  for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+    const vellumar::TDeviceTable& entry = catalogue.DeviceTable(slot);
+    const vellumar::DriveListFacts facts =
+        entry.IsFile
+            ? vellumar::DriveListFacts{}
+            : vellumar::platform::ReadDriveListFacts(entry.DevicePath, env.SysfsRoot, env.ProcRoot, env.DevRoot);
+    drives.push_back(vellumar::DriveListJson(slot, entry, facts));
   }
-  return json + "\"";
-}
-
-void PrintJson(const vellumar::DeviceCatalogue& catalogue, const std::vector<vellumar::ChooserRow>& rows,
-               std::ostream& out) {
-  out << "[";
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const vellumar::TDeviceTable& entry = catalogue.DeviceTable(static_cast<std::int64_t>(i) + 1);
-    const vellumar::ChooserRow& row = rows[i];
-    out << (i == 0 ? "\n" : ",\n") << "  {\"row\": " << i + 1 << ", \"bus\": " << JsonString(row.Bus)
-        << ", \"model\": " << JsonString(row.Model) << ", \"firmware\": " << JsonString(row.Firmware)
-        << ", \"serial\": " << JsonString(row.Serial) << ", \"lba\": " << row.Lba
-        << ", \"capacity\": " << JsonString(row.Capacity) << ", \"device\": " << JsonString(entry.DevicePath)
-        << ", \"drive_number\": " << entry.DeviceNumber << ", \"sector_size\": " << entry.IdentifyData.SectorSize
-        << ", \"volumes\": " << JsonString(entry.AssociatedPartitions) << "}";
-  }
-  out << (rows.empty() ? "]\n" : "\n]\n");
+  out << vellumar::JsonText(vellumar::Json{{"drives", drives}}) << std::flush;
 }
 
 void PrintTable(const std::vector<vellumar::ChooserRow>& rows, const std::string& status, std::ostream& out) {
@@ -121,7 +99,7 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
   }
   const std::vector<vellumar::ChooserRow> rows = vellumar::ChooserRows(loaded.Catalogue, logs.Locale());
   if (options.Json) {
-    PrintJson(loaded.Catalogue, rows, env.Out);
+    PrintJson(loaded.Catalogue, env, env.Out);
   } else {
     PrintTable(rows, loaded.Result.StatusText, env.Out);
   }

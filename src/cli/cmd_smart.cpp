@@ -1,12 +1,20 @@
 #include "cli/ata_report_command.h"
 #include "cli/cli_commands.h"
+#include "devices/nvme_report.h"
+#include "devices/report_json.h"
 #include "devices/smart_report.h"
 
 namespace vellumar::cli {
 
 int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env) {
-  const AtaReportCommand command{"smart", &vellumar::LogSinks::Smart, &vellumar::RunSmartReport,
-                                 &vellumar::RunSmartReportForSector};
+  const AtaReportCommand command{"smart",
+                                 &vellumar::LogSinks::Smart,
+                                 &vellumar::RunSmartReport,
+                                 &vellumar::RunSmartReportForSector,
+                                 &vellumar::RunNvmeSmartReport,
+                                 &vellumar::CollectAtaSmartJson,
+                                 &vellumar::CollectNvmeSmartJson,
+                                 &vellumar::AtaSmartSectorJson};
   return RunAtaReportCommand(command, args, env);
 }
 

@@ -40,6 +40,18 @@ class AtaPassThrough {
   // A PIO data-in command that returns one 512-byte sector.
   virtual bool PioDataIn(AtaRoute route, std::uint8_t slave, const AtaRegisters& registers,
                          std::span<std::uint8_t, kAtaSectorBytes> destination) = 0;
+
+  // A command without data transfer whose answer is in the registers it leaves behind (S.M.A.R.T.
+  // RETURN STATUS). `result` is written only on success. A route that cannot return the
+  // registers fails.
+  virtual bool NonDataCommandWithResult(AtaRoute route, std::uint8_t slave, const AtaRegisters& registers,
+                                        AtaRegisters& result) {
+    (void)route;
+    (void)slave;
+    (void)registers;
+    (void)result;
+    return false;
+  }
 };
 
 }  // namespace vellumar

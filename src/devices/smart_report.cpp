@@ -39,12 +39,19 @@ void LearnSmartSwitch(AtaPassThrough& ata, std::uint8_t slave, AtaDriveState& st
   }
 }
 
-bool FetchSmartData(const TIdentifyDeviceData& id, AtaPassThrough* ata, AtaDriveState& state, AtaSector& data) {
+}  // namespace
+
+bool FetchSmartData(const TIdentifyDeviceData& id, AtaPassThrough* ata, AtaDriveState& state, AtaSector& data,
+                    const std::function<void()>& whileEnabled) {
   if (ata == nullptr) {
     return false;
   }
   if (id.BusType != kBusAta) {
-    return SmartReadData(*ata, id.IsIDESlave, data);
+    const bool read = SmartReadData(*ata, id.IsIDESlave, data);
+    if (read && whileEnabled) {
+      whileEnabled();
+    }
+    return read;
   }
   LearnSmartSwitch(*ata, id.IsIDESlave, state);
   const bool wasOff = state.SmartKnownDisabled();
@@ -52,14 +59,15 @@ bool FetchSmartData(const TIdentifyDeviceData& id, AtaPassThrough* ata, AtaDrive
   if (fetched) {
     fetched = SmartReadData(*ata, id.IsIDESlave, data);
   }
+  if (fetched && whileEnabled) {
+    whileEnabled();
+  }
   // Leaving the drive's own failure monitoring off is only right when it was off before.
   if (wasOff) {
     SmartDisableOperations(*ata, id.IsIDESlave);
   }
   return fetched;
 }
-
-}  // namespace
 
 std::string SmartAttributeLine(const SmartAttribute& a) {
   std::string line = " " + PadRight(std::to_string(a.Id), 3) + "  " + Hex(a.Id) + "  " + SmartAttributeName(a.Id) +

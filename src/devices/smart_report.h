@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ std::string SmartAttributeLine(const SmartAttribute& attribute);
 
 // The column header, the rule, one line per attribute and the closing blank line.
 std::vector<std::string> SmartTableLines(const std::vector<SmartAttribute>& attributes);
+
+// Fetches the data sector the way the report does (on the ATA bus enable, read, and switch
+// S.M.A.R.T. off again only where it was off). `whileEnabled` runs after a good read, before
+// that switch, for callers that read more while S.M.A.R.T. is on. False when nothing came.
+bool FetchSmartData(const TIdentifyDeviceData& id, AtaPassThrough* ata, AtaDriveState& state, AtaSector& data,
+                    const std::function<void()>& whileEnabled = {});
 
 // Writes the whole S.M.A.R.T. report of `drive` to SmartLog. On the ATA bus S.M.A.R.T. is
 // enabled before the read and switched off again afterwards only when `state` knows it was off

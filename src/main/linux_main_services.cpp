@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "devices/details_report.h"
+#include "devices/nvme_report.h"
 #include "devices/smart_report.h"
 #include "devices/text_format.h"
 #include "devices/volume_locking.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/linux_ata_passthrough.h"
 #include "platform/linux/linux_block_device.h"
 #include "platform/linux/linux_drive_prober.h"
+#include "platform/linux/linux_nvme_admin.h"
 #include "platform/linux/linux_platform_info.h"
 #include "platform/linux/linux_volume_system.h"
 
@@ -66,19 +68,33 @@ class LinuxMainServices final : public MainServices {
     if (!drive.IsFile) {
       ata_.emplace(handle_->Descriptor());
     }
+    // An NVMe namespace gets the NVMe pages instead of the ATA reports.
+    nvme_.emplace(handle_->Descriptor());
+    if (!nvme_->NamespaceId()) {
+      nvme_.reset();
+    }
     return {};
   }
 
   void CloseDevice() override {
+    nvme_.reset();
     ata_.reset();
     handle_.reset();
   }
 
   void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    if (nvme_) {
+      vellumar::RunNvmeDetailsReport(vellumar::DriveCaption(drive, logs.Locale()), *nvme_, logs);
+      return;
+    }
     vellumar::RunDetailsReport(drive, vellumar::DriveCaption(drive, logs.Locale()), Ata(), logs, state_);
   }
 
   void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    if (nvme_) {
+      vellumar::RunNvmeSmartReport(vellumar::DriveCaption(drive, logs.Locale()), *nvme_, logs);
+      return;
+    }
     vellumar::RunSmartReport(drive, vellumar::DriveCaption(drive, logs.Locale()), Ata(), logs, state_);
   }
 
@@ -108,6 +124,7 @@ class LinuxMainServices final : public MainServices {
   vellumar::platform::DeviceGeometry geometry_;
   vellumar::platform::PinnedIdentity pin_;
   std::optional<vellumar::platform::LinuxAtaPassThrough> ata_;
+  std::optional<vellumar::platform::LinuxNvmeAdminChannel> nvme_;
   vellumar::AtaDriveState state_;
 };
 

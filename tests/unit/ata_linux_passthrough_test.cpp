@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devices/ata_commands.h"
+#include "devices/ata_health.h"
 #include "platform/linux/linux_ata_passthrough.h"
 
 namespace vellumar::platform {
@@ -218,6 +219,30 @@ TEST_F(LinuxAtaTest, LegacyRouteFailureAndUnsupportedCommands) {
     EXPECT_FALSE(ata_.PioDataIn(vellumar::AtaRoute::Legacy, 0, refused, sector_));
   }
   EXPECT_EQ(kernel_.Requests.size(), 2U);
+}
+
+}  // namespace
+}  // namespace vellumar::platform
+
+namespace vellumar::platform {
+namespace {
+
+// RETURN STATUS asks for the registers back (CK_COND) and takes LBA mid/high from the sense.
+TEST_F(LinuxAtaTest, ReturnStatusReadsTheRegistersFromTheSense) {
+  kernel_.Status = 0x02;
+  kernel_.DriverStatus = 0x08;
+  kernel_.Sense = kStatusReturnSense;
+  EXPECT_EQ(vellumar::SmartReturnStatus(ata_, 1), vellumar::AtaHealthVerdict::Passed);
+  ASSERT_EQ(kernel_.Requests.size(), 1U);
+  EXPECT_EQ(kernel_.Requests[0].Cdb[2], 0x20);
+  EXPECT_EQ(kernel_.Requests[0].Cdb[4], 0xDA);
+  kernel_.Sense[17] = 0xF4;
+  kernel_.Sense[19] = 0x2C;
+  EXPECT_EQ(vellumar::SmartReturnStatus(ata_, 1), vellumar::AtaHealthVerdict::ThresholdExceeded);
+  // Without registers in the sense (a good status alone) the verdict is unknown, never "passed".
+  kernel_.Status = 0;
+  kernel_.Sense.clear();
+  EXPECT_EQ(vellumar::SmartReturnStatus(ata_, 1), vellumar::AtaHealthVerdict::Unknown);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "ata_test_support.h"
 #include "cli/ata_report_command.h"
 #include "cli/cli_commands.h"
+#include "devices/json_writer.h"
 
 namespace vellumar::cli {
 namespace {
@@ -123,6 +124,40 @@ TEST(AtaReportCli, ImageFileCannotTakeAtaCommands) {
   EXPECT_EQ(run.Status, kExitCompletedWithErrors);
   ASSERT_FALSE(run.Lines.empty());
   EXPECT_EQ(run.Lines.back(), "SMART is not supported by this device.");
+}
+
+// --json: one document on standard output and nothing else, the same exit statuses.
+TEST(AtaReportCli, JsonDocumentsAloneOnStandardOutput) {
+  const TempFile image(1 << 20);
+  struct Case {
+    std::vector<std::string> Args;
+    int Status;
+    bool Available;
+  };
+  const std::vector<Case> cases = {
+      {{"details", "--json", "--from-file", vellumar::atatest::AtaDataPath("qemu-ahci-sata-identify.bin")},
+       kExitOk,
+       true},
+      {{"smart", "--from-file", vellumar::atatest::AtaDataPath("qemu-ahci-sata-smart-data.bin"), "--json"},
+       kExitOk,
+       true},
+      {{"details", image.Path(), "--json"}, kExitCompletedWithErrors, false},
+      {{"smart", "--json", image.Path()}, kExitCompletedWithErrors, false},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunCommand(c.Args);
+    EXPECT_EQ(run.Status, c.Status) << c.Args[0];
+    EXPECT_TRUE(run.Err.empty()) << run.Err;
+    std::string text;
+    for (const std::string& line : run.Lines) {
+      text += line + "\n";
+    }
+    const nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << text;
+    EXPECT_EQ(doc["report"], c.Args[0]);
+    EXPECT_EQ(doc["available"], c.Available);
+    EXPECT_EQ(doc.contains("reason"), !c.Available);
+  }
 }
 
 }  // namespace

@@ -41,7 +41,18 @@ class FakeAta final : public vellumar::AtaPassThrough {
     return ok;
   }
 
+  bool NonDataCommandWithResult(vellumar::AtaRoute route, std::uint8_t slave, const vellumar::AtaRegisters& registers,
+                                vellumar::AtaRegisters& result) override {
+    Calls.push_back({false, route, slave, registers});
+    const bool ok = Next();
+    if (ok) {
+      result = Result;
+    }
+    return ok;
+  }
+
   std::deque<bool> Answers;
+  vellumar::AtaRegisters Result;  // what a command with a result leaves in the registers
   vellumar::AtaSector Sector{};
   vellumar::AtaSector Identify{};
   std::vector<AtaCall> Calls;

@@ -48,6 +48,9 @@ void ParseDescriptor(std::span<const std::uint8_t> sense, AtaSense& parsed) {
       parsed.HasAtaRegisters = true;
       parsed.AtaError = sense[at + 3];
       parsed.AtaStatus = sense[at + 13];
+      parsed.HasAtaLba = true;
+      parsed.AtaLbaMid = sense[at + 9];
+      parsed.AtaLbaHigh = sense[at + 11];
       return;
     }
     at += length;

@@ -15,6 +15,10 @@ struct AtaSense {
   bool HasAtaRegisters = false;
   std::uint8_t AtaError = 0;
   std::uint8_t AtaStatus = 0;
+  // The LBA registers, from the descriptor format only (S.M.A.R.T. RETURN STATUS answers there).
+  bool HasAtaLba = false;
+  std::uint8_t AtaLbaMid = 0;
+  std::uint8_t AtaLbaHigh = 0;
 };
 
 inline constexpr std::uint8_t kSenseKeyNoSense = 0x00;

@@ -25,6 +25,14 @@ bool LinuxAtaPassThrough::NonDataCommand(vellumar::AtaRoute route, std::uint8_t 
   return route == vellumar::AtaRoute::PassThrough && passThrough_.NonData(Addressed(slave, registers));
 }
 
+bool LinuxAtaPassThrough::NonDataCommandWithResult(vellumar::AtaRoute route, std::uint8_t slave,
+                                                   const vellumar::AtaRegisters& registers,
+                                                   vellumar::AtaRegisters& result) {
+  // Only the pass-through hands the registers back.
+  return route == vellumar::AtaRoute::PassThrough &&
+         passThrough_.NonDataWithResult(Addressed(slave, registers), result);
+}
+
 bool LinuxAtaPassThrough::PioDataIn(vellumar::AtaRoute route, std::uint8_t slave,
                                     const vellumar::AtaRegisters& registers,
                                     std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination) {

@@ -17,6 +17,8 @@ class LinuxAtaPassThrough final : public vellumar::AtaPassThrough {
   bool NonDataCommand(vellumar::AtaRoute route, std::uint8_t slave, const vellumar::AtaRegisters& registers) override;
   bool PioDataIn(vellumar::AtaRoute route, std::uint8_t slave, const vellumar::AtaRegisters& registers,
                  std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination) override;
+  bool NonDataCommandWithResult(vellumar::AtaRoute route, std::uint8_t slave, const vellumar::AtaRegisters& registers,
+                                vellumar::AtaRegisters& result) override;
 
  private:
   SgAtaPassThrough passThrough_;

@@ -86,6 +86,32 @@ bool SgAtaPassThrough::Execute(const vellumar::AtaRegisters& registers, AtaProto
   return transferred >= static_cast<long>(length);
 }
 
+bool SgAtaPassThrough::NonDataWithResult(const vellumar::AtaRegisters& registers, vellumar::AtaRegisters& result) {
+  std::array<std::uint8_t, 16> cdb = BuildAtaPassThrough16(registers, AtaProtocol::NonData);
+  cdb[2] = 0x20;  // CK_COND: return the registers even though the command went well
+  std::array<std::uint8_t, 64> sense{};
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = SG_DXFER_NONE;
+  header.cmd_len = static_cast<unsigned char>(cdb.size());
+  header.cmdp = cdb.data();
+  header.mx_sb_len = static_cast<unsigned char>(sense.size());
+  header.sbp = sense.data();
+  header.timeout = kTimeoutMs;
+  if (ioctl_(fd_, SG_IO, &header) < 0 || !CommandWentWell(header, sense)) {
+    return false;
+  }
+  const AtaSense parsed =
+      ParseAtaSense(std::span<const std::uint8_t>(sense).first(std::min<std::size_t>(header.sb_len_wr, sense.size())));
+  if (!parsed.HasAtaLba) {
+    return false;
+  }
+  result = registers;
+  result.CylinderLow = parsed.AtaLbaMid;
+  result.CylinderHigh = parsed.AtaLbaHigh;
+  return true;
+}
+
 bool SgAtaPassThrough::NonData(const vellumar::AtaRegisters& registers) {
   return Execute(registers, AtaProtocol::NonData, nullptr, 0);
 }

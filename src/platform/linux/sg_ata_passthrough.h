@@ -21,6 +21,9 @@ class SgAtaPassThrough {
   SgAtaPassThrough(int fd, IoctlCaller ioctl) : fd_(fd), ioctl_(std::move(ioctl)) {}
 
   bool NonData(const vellumar::AtaRegisters& registers);
+  // A non-data command asked to return its registers (CK_COND); `result` gets the LBA mid and
+  // high registers as CylinderLow and CylinderHigh.
+  bool NonDataWithResult(const vellumar::AtaRegisters& registers, vellumar::AtaRegisters& result);
   // `destination` changes only when the whole sector came back from a command that succeeded.
   bool PioDataIn(const vellumar::AtaRegisters& registers,
                  std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination);
