@@ -14,6 +14,7 @@
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/user_files.h"
 #include "platform/linux/user_locale.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
   fmMain.SetWindows(&fmChoose, &fmDebug);
   int failures = 0;
 
-  vellumar::windows::TfmLicenseAgreement agreement("");
+  vellumar::platform::UserFiles files;
+  vellumar::windows::TfmLicenseAgreement agreement("", files);
   agreement.show();
   Centre(agreement);
   failures += Save(agreement, folder, "agreement.png") ? 0 : 1;
