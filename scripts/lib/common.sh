@@ -4,7 +4,7 @@ VELLUMAR_PACKAGES=(
   build-essential cmake googletest libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev
   util-linux e2fsprogs fdisk dosfstools
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth x11-xserver-utils fonts-noto-cjk
   clang-format clang-tidy time
 )
 

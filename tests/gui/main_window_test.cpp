@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 #include "gui/fake_main_services.h"
 #include "main/fm_main.h"
+#include "main/signal_relay.h"
 #include "support/fake_clock.h"
 #include "windows/fm_debug.h"
 
@@ -214,6 +217,19 @@ TEST_F(MainWindowTest, AnExceptionFromTheRunIsReportedAndTheControlsComeBack) {
       << window.Log_BenchMark->toPlainText().toStdString();
   EXPECT_FALSE(window.btStop->isEnabled());
   EXPECT_TRUE(window.BarPaused());
+}
+
+// SIGTERM, SIGHUP and SIGINT reach the window's thread as a signal, one each, in order.
+TEST(SignalRelayTest, TermHupAndIntArriveOnTheEventLoop) {
+  desktop::SignalRelay relay;
+  QSignalSpy received(&relay, &desktop::SignalRelay::Received);
+  for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+    ASSERT_EQ(::raise(signalNumber), 0);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&received] { return received.size() == 3; }, 5'000));
+  EXPECT_EQ(received[0][0].toInt(), SIGTERM);
+  EXPECT_EQ(received[1][0].toInt(), SIGHUP);
+  EXPECT_EQ(received[2][0].toInt(), SIGINT);
 }
 
 }  // namespace
