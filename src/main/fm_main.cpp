@@ -345,7 +345,8 @@ bool TFmMain::StartUp() {
   }
   deviceOpen_ = true;
   // The node tells two drives of one model apart.
-  StatusPanels[1]->setText(FromUtf8(catalogue_.Selected().DevicePath + "   " + diskName_));
+  StatusPanels[1]->setText(FromUtf8(catalogue_.Selected().DevicePath));
+  StatusPanels[1]->setToolTip(FromUtf8(diskName_));
   services_.ShowDetailsReport(catalogue_.Selected(), logs_);
   vellumar::windows::DropQueuedInput();
   return true;

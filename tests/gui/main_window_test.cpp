@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, StartsWithTheDetailsPageStopDisabledAndTheWarningLines) {
   EXPECT_EQ(services.Calls, (std::vector<std::string>{"enumerate", "open /dev/sdb"}));
   EXPECT_EQ(window.lbDiskName->text().toStdString(), window.DiskName());
   EXPECT_EQ(window.StatusPanels[0]->text(), "Vellumar 4.50");
-  EXPECT_EQ(window.StatusPanels[1]->text(), "/dev/sdb   " + window.lbDiskName->text());
+  EXPECT_EQ(window.StatusPanels[1]->text(), "/dev/sdb");
   EXPECT_EQ(window.Log_Details->toPlainText(), "Device details for /dev/sdb");
   EXPECT_TRUE(exitCodes.empty());
   // Without debug mode the debug window is never used.
