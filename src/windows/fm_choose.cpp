@@ -57,13 +57,14 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
   DriveList->setHeaderLabels({QStringLiteral("버스"), QStringLiteral("장치"), QStringLiteral("모델"),
                               QStringLiteral("펌웨어"), QStringLiteral("일련 번호"), QStringLiteral("LBA"),
                               QStringLiteral("용량")});
-  // The node column fits the longest kernel names with the running-system mark; the model
-  // column gives up what that takes.
+  // The bus and node columns fit their longest texts (the node with the running-system mark);
+  // the model column gives up what that takes.
   const QFontMetrics metrics(DriveList->font());
   const int nodeWidth = std::max(metrics.horizontalAdvance(QStringLiteral("/dev/nvme0n1 (system)")),
                                  metrics.horizontalAdvance(QStringLiteral("/dev/mmcblk0 (system)"))) +
                         2 * metrics.averageCharWidth() + 8;
-  const int widths[] = {70, nodeWidth, 170, 80, 150, 100};
+  const int busWidth = metrics.horizontalAdvance(QStringLiteral("FBVIRTUAL")) + 2 * metrics.averageCharWidth() + 8;
+  const int widths[] = {busWidth, nodeWidth, 170, 80, 150, 90};
   for (int column = 0; column < 6; ++column) {
     DriveList->setColumnWidth(column, widths[column]);
   }
