@@ -64,7 +64,7 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
                                  metrics.horizontalAdvance(QStringLiteral("/dev/mmcblk0 (system)"))) +
                         2 * metrics.averageCharWidth() + 8;
   const int busWidth = metrics.horizontalAdvance(QStringLiteral("FBVIRTUAL")) + 2 * metrics.averageCharWidth() + 8;
-  const int widths[] = {busWidth, nodeWidth, 170, 80, 150, 90};
+  const int widths[] = {busWidth, nodeWidth, 150, 80, 130, 85};
   for (int column = 0; column < 6; ++column) {
     DriveList->setColumnWidth(column, widths[column]);
   }
