@@ -98,7 +98,7 @@ std::string FindProgram(const std::string& name, const ExecutableProbe& isExecut
     return {};
   }
   for (const char* folder : kProgramFolders) {
-    const std::string path = std::string(folder) + "/" + name;
+    std::string path = std::string(folder) + "/" + name;
     if (isExecutable(path)) {
       return path;
     }

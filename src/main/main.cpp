@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> toolkitArguments = vellumar::desktop::ToolkitArguments(arguments, root);
   std::vector<char*> toolkitArgv;
+  toolkitArgv.reserve(toolkitArguments.size() + 1);
   for (std::string& argument : toolkitArguments) {
     toolkitArgv.push_back(argument.data());
   }
