@@ -73,7 +73,9 @@ vellumar::RuntimeFolderFacts ReadRuntimeFolder(const vellumar::UserAccount& user
   facts.HasBusSocket = ::lstat((folder + "/bus").c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
   for (int n = 0; n < 4; ++n) {
     const std::string name = "wayland-" + std::to_string(n);
-    const std::string socket = folder + "/" + name;
+    std::string socket = folder;
+    socket += "/";
+    socket += name;
     if (::lstat(socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
       facts.WaylandSocket = name;
       break;
