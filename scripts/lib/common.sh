@@ -5,7 +5,7 @@ VELLUMAR_PACKAGES=(
   libnvme-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
   util-linux e2fsprogs fdisk dosfstools
-  xvfb xauth fonts-noto-cjk
+  xvfb xauth x11-xserver-utils fonts-noto-cjk
   clang-format clang-tidy time
 )
 

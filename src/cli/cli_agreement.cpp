@@ -5,7 +5,8 @@
 #include <ostream>
 
 #include "devices/agreement.h"
-#include "devices/text_files.h"
+#include "platform/linux/user_account.h"
+#include "platform/linux/user_files.h"
 
 namespace vellumar::cli {
 
@@ -20,13 +21,14 @@ bool TakeOption(std::vector<std::string>& args, const std::string& option) {
 
 }  // namespace
 
-bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env, const std::string& markerPath) {
+bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env, const std::string& markerPath,
+                     vellumar::UserFileAccess& files) {
   const bool agree = TakeOption(args, "--agree");
-  if (vellumar::AgreementRecorded(markerPath)) {
+  if (vellumar::AgreementRecorded(markerPath, files)) {
     return true;
   }
   if (agree) {
-    vellumar::RecordAgreement(markerPath);
+    vellumar::RecordAgreement(markerPath, files);
     return true;
   }
   if (std::find(args.begin(), args.end(), "--yes") != args.end()) {
@@ -44,12 +46,17 @@ bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env, const 
     env.Err << "Agreement declined; nothing was written.\n";
     return false;
   }
-  vellumar::RecordAgreement(markerPath);
+  vellumar::RecordAgreement(markerPath, files);
   return true;
 }
 
 bool EnsureAgreement(std::vector<std::string>& args, CliEnvironment& env) {
-  return EnsureAgreement(args, env, vellumar::AgreementMarkerPath(vellumar::LocalAppDataFolder()));
+  // Run through sudo, the marker is the invoking user's and is handled as that user.
+  const vellumar::EnvironmentReader environment = vellumar::platform::ProcessEnvironment();
+  const std::optional<vellumar::UserAccount> user = vellumar::platform::DeskUser(environment);
+  const std::string folder = user ? vellumar::platform::UserDataFolder(*user, environment) : std::string();
+  vellumar::platform::UserFiles files(user);
+  return EnsureAgreement(args, env, vellumar::AgreementMarkerPath(folder), files);
 }
 
 }  // namespace vellumar::cli

@@ -1,11 +1,5 @@
 #include "devices/agreement.h"
 
-#include <filesystem>
-#include <ios>
-#include <system_error>
-
-#include "devices/text_files.h"
-
 namespace vellumar {
 
 std::string AgreementMarkerPath(const std::string& folder) {
@@ -13,30 +7,22 @@ std::string AgreementMarkerPath(const std::string& folder) {
   return folder.empty() ? std::string() : folder + "/blanker.4.50.agreement";
 }
 
-bool AgreementRecorded(const std::string& markerPath) {
+bool AgreementRecorded(const std::string& markerPath, UserFileAccess& files) {
   if (markerPath.empty()) {
     return false;
   }
-  try {
-    return ReadTextFile(markerPath) == "1";
-  } catch (const std::ios_base::failure&) {
-    // An unreadable marker counts as absent: the agreement is asked for again.
-    return false;
-  }
+  // Two bytes tell "1" from "1" with anything after it; a huge file is never read whole.
+  const std::optional<std::string> content = files.ReadSmallFile(markerPath, 2);
+  // An unreadable marker counts as absent: the agreement is asked for again.
+  return content.has_value() && *content == "1";
 }
 
-void RecordAgreement(const std::string& markerPath) {
+void RecordAgreement(const std::string& markerPath, UserFileAccess& files) {
   if (markerPath.empty()) {
     return;
   }
-  // A fresh account (root under pkexec, say) may not have the data folder yet.
-  std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(markerPath).parent_path(), ignored);
-  try {
-    WriteTextFile(markerPath, "1");
-  } catch (const std::ios_base::failure&) {
-    // Not reported: this run goes on and the next start asks again.
-  }
+  // Not reported when it fails: this run goes on and the next start asks again.
+  files.WriteSmallFile(markerPath, "1");
 }
 
 }  // namespace vellumar

@@ -19,6 +19,17 @@ ConfirmationRequest FormatConfirmation(const std::string& diskName) {
   return request;
 }
 
+std::string NodeAndSerialLine(const TDeviceTable& drive) {
+  const std::string serial = TrimText(drive.IdentifyData.SN);
+  return drive.DevicePath + "   Serial number: " + (serial.empty() ? std::string("unknown") : serial);
+}
+
+ConfirmationRequest FormatConfirmation(const std::string& diskName, const TDeviceTable& drive) {
+  ConfirmationRequest request = FormatConfirmation(diskName);
+  request.Content += "\r\n" + NodeAndSerialLine(drive);
+  return request;
+}
+
 namespace {
 
 void WriteHeader(const RunRequest& request, LogSinks& logs) {
@@ -103,7 +114,7 @@ RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services) {
     services.Logs.BenchMarkLog(report.Refusal);
     return report;
   }
-  if (services.Confirm && services.Confirm(FormatConfirmation(request.DiskName)) != kDialogYes) {
+  if (services.Confirm && services.Confirm(FormatConfirmation(request.DiskName, request.Drive)) != kDialogYes) {
     return report;
   }
   report.Confirmed = true;

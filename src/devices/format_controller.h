@@ -78,6 +78,11 @@ inline constexpr int kDialogCancel = 2;
 
 // The confirmation the run asks before anything happens; kDialogYes goes on.
 ConfirmationRequest FormatConfirmation(const std::string& diskName);
+// The same, with a line naming the device node and the serial number after the caption, so
+// two drives of the same model can be told apart at the last step.
+ConfirmationRequest FormatConfirmation(const std::string& diskName, const TDeviceTable& drive);
+// That line: "/dev/sdb   Serial number: WD-WCAV12345678".
+std::string NodeAndSerialLine(const TDeviceTable& drive);
 
 struct RunRequest {
   bool QuickWipe = false;

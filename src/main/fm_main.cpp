@@ -2,18 +2,19 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QThread>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "devices/product.h"
 #include "devices/text_format.h"
 #include "main/choose_device.h"
+#include "windows/busy_input.h"
 #include "windows/memo.h"
+#include "windows/program_links.h"
+#include "windows/screen_fit.h"
 #include "windows/task_dialog.h"
 #include "windows/window_fonts.h"
 #include "windows/window_texts.h"
@@ -43,16 +44,17 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   vellumar::windows::ApplyIconTitleFont(font);
   vellumar::windows::ApplyCalibriFont(font);
   setFont(font);
-  resize(768, 499);
-  setMinimumSize(750, 450);
+  vellumar::windows::FitToScreen(*this, QSize(768, 499), QSize(750, 450), false);
 
   Panel2 = new QWidget(this);
   Panel2->setAutoFillBackground(true);
   QPalette white = Panel2->palette();
   white.setColor(QPalette::Window, Qt::white);
   Panel2->setPalette(white);
-  Panel2->setFixedHeight(32);
+  Panel2->setMinimumHeight(32);
   lbDiskName = new QLabel(Panel2);
+  // Device text is shown as it is: a model name must not be read as markup.
+  lbDiskName->setTextFormat(Qt::PlainText);
   QFont bold = font;
   bold.setBold(true);
   lbDiskName->setFont(bold);
@@ -67,11 +69,12 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   pages->setCurrentIndex(0);
 
   auto* panel17 = new QWidget(this);
-  panel17->setFixedHeight(21);
+  panel17->setMinimumHeight(21);
   lbCopyright = new vellumar::windows::LinkLabel(panel17);
   QFont small = DesignFont(QStringLiteral("Tahoma"), 11);
   small.setBold(true);
   lbCopyright->setFont(small);
+  lbCopyright->setTextFormat(Qt::PlainText);
   lbCopyright->SetColours(QColor(128, 128, 128), QColor(0, 0, 255), QColor(255, 0, 0));
   auto* footerRow = new QHBoxLayout(panel17);
   footerRow->setContentsMargins(6, 0, 6, 0);
@@ -94,16 +97,16 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   setCentralWidget(central);
 
   StatusBar = statusBar();
-  StatusBar->setFixedHeight(20);
+  StatusBar->setMinimumHeight(20);
   StatusBar->setSizeGripEnabled(true);
+  // Each panel is as wide as its text; the second takes what is left.
   for (QLabel*& panel : StatusPanels) {
     panel = new QLabel(StatusBar);
+    panel->setTextFormat(Qt::PlainText);
   }
-  StatusPanels[0]->setMinimumWidth(200);
-  StatusPanels[1]->setMinimumWidth(200);
-  StatusPanels[2]->setFixedWidth(50);
+  StatusPanels[2]->setMinimumWidth(50);
   StatusPanels[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  StatusBar->addWidget(StatusPanels[0], 1);
+  StatusBar->addWidget(StatusPanels[0]);
   StatusBar->addWidget(StatusPanels[1], 1);
   StatusBar->addPermanentWidget(StatusPanels[2]);
 
@@ -117,7 +120,14 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
       debug_->exec();
     }
   };
-  FatalErrorBox = [](const QString& text) { QMessageBox::critical(nullptr, QStringLiteral("Error"), text); };
+  FatalErrorBox = [](const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  };
+  InformationBox = [this](const QString& text, const QString& caption) {
+    vellumar::windows::ShowPlainNote(this, text, caption);
+  };
   Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
 
   ConnectLogs();
@@ -125,8 +135,9 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
   connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
-  connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this,
-          [] { QDesktopServices::openUrl(QUrl(vellumar::windows::ProductWebAddress())); });
+  connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this, [this] {
+    vellumar::windows::OpenWebAddress(Launcher, vellumar::windows::ProductWebAddress(), InformationBox);
+  });
   SetTitles();
 }
 
@@ -170,7 +181,7 @@ QWidget* TFmMain::BuildFormatPage() {
   auto* groupLayout = new QVBoxLayout(groupBox2);
   groupLayout->setContentsMargins(10, 10, 10, 10);
   groupLayout->addWidget(pbCurrentTask);
-  groupBox2->setFixedHeight(67);
+  groupBox2->setMinimumHeight(67);
 
   const QFont big = DesignFont(QStringLiteral("Tahoma"), 21);
   lbCurrentPercent = new QLabel(TabSheet1);
@@ -275,8 +286,8 @@ void TFmMain::ConnectRun() {
   connect(
       &run_, &FormatRun::StopEnabledChanged, this,
       [this](bool enabled) {
-        btStop->setEnabled(enabled);
-        if (enabled) {
+        btStop->setEnabled(enabled && !stopping_);
+        if (enabled && !stopping_) {
           btStop->setFocus();
         }
       },
@@ -333,8 +344,11 @@ bool TFmMain::StartUp() {
     return false;
   }
   deviceOpen_ = true;
-  StatusPanels[1]->setText(FromUtf8(diskName_));
+  // The node tells two drives of one model apart.
+  StatusPanels[1]->setText(FromUtf8(catalogue_.Selected().DevicePath));
+  StatusPanels[1]->setToolTip(FromUtf8(diskName_));
   services_.ShowDetailsReport(catalogue_.Selected(), logs_);
+  vellumar::windows::DropQueuedInput();
   return true;
 }
 
@@ -354,11 +368,26 @@ void TFmMain::showEvent(QShowEvent* event) {
   }
 }
 
+void TFmMain::CloseOnRequest() {
+  if (run_.Running() || isVisible()) {
+    close();
+  } else {
+    EndProgram(0);
+  }
+}
+
+void TFmMain::RequestStopWithFeedback() {
+  run_.RequestStop();
+  stopping_ = true;
+  btStop->setEnabled(false);
+  StatusPanels[2]->setText(QStringLiteral("Stopping after the current block..."));
+}
+
 void TFmMain::closeEvent(QCloseEvent* event) {
   if (run_.Running()) {
     // The drive stays open until the worker has returned; the window closes when it does.
     closeAfterRun_ = true;
-    run_.RequestStop();
+    RequestStopWithFeedback();
     event->ignore();
     return;
   }
@@ -374,24 +403,44 @@ void TFmMain::btRunBenchmarksClick() {
     return;
   }
   const bool quickWipe = cbQuickWipe->isChecked();
-  if (Confirm(vellumar::FormatConfirmation(diskName_)) != vellumar::kDialogYes) {
+  const vellumar::TDeviceTable& chosen = catalogue_.Selected();
+  if (!chosen.SystemVolume.empty()) {
+    // The running system's disk never reaches the confirmation.
+    const std::string line = "This device holds the running system (" + chosen.SystemVolume +
+                             "); it cannot be formatted while the system runs from it.";
+    logs_.BenchMarkLog(line);
+    InformationBox(FromUtf8(line), QStringLiteral("Cannot format this device"));
+    return;
+  }
+  if (Confirm(vellumar::FormatConfirmation(diskName_, chosen)) != vellumar::kDialogYes) {
     return;
   }
   // Disabled at once, so nothing can be clicked twice before the run's own first update arrives.
   SetControlsEnabled(false);
+  stopping_ = false;
+  StatusPanels[2]->clear();
   const vellumar::TDeviceTable& drive = catalogue_.Selected();
   run_.Start(vellumar::RunRequest{quickWipe, drive, diskName_}, services_.MakeRunParts(drive, logs_), logs_,
              logs_.WallClock());
 }
 
-void TFmMain::btStopClick() { run_.RequestStop(); }
+void TFmMain::btStopClick() {
+  if (run_.Running()) {
+    RequestStopWithFeedback();
+  } else {
+    run_.RequestStop();
+  }
+}
 
 void TFmMain::btGetSmartClick() {
   if (!deviceOpen_) {
     return;
   }
   SetControlsEnabled(false);
+  vellumar::windows::RepaintNow(this);
   services_.ShowSmartReport(catalogue_.Selected(), logs_);
+  // A click made during the report must not start a second one or a run afterwards.
+  vellumar::windows::DropQueuedInput();
   SetControlsEnabled(true);
 }
 
@@ -418,6 +467,10 @@ void TFmMain::ShowDisplay(const vellumar::FormatDisplay& display) {
 void TFmMain::RunFinished() {
   run_.Join();
   btStop->setEnabled(false);
+  stopping_ = false;
+  if (!closeAfterRun_) {
+    StatusPanels[2]->clear();
+  }
   if (closeAfterRun_) {
     close();
   }

@@ -15,6 +15,7 @@
 #include "devices/drive_record.h"
 #include "devices/format_controller.h"
 #include "devices/log_sinks.h"
+#include "devices/user_session.h"
 #include "main/format_run.h"
 #include "main/main_services.h"
 #include "windows/fm_choose.h"
@@ -53,6 +54,15 @@ class TFmMain : public QMainWindow {
   std::function<void()> ShowDebugModal;
   std::function<void(const QString& text)> FatalErrorBox;
   std::function<void(int exitCode)> Terminate;
+  // Notes to the user (a web page that cannot be opened, a refused drive).
+  std::function<void(const QString& text, const QString& caption)> InformationBox;
+
+  // Starts the browser as the person at the desk; the program sets it.
+  vellumar::ProgramLauncher* Launcher = nullptr;
+
+  // A close asked for from outside (a signal): like the close button, and the program also ends
+  // when the window was never shown.
+  void CloseOnRequest();
 
   QWidget* Panel2;
   QLabel* lbDiskName;
@@ -106,6 +116,7 @@ class TFmMain : public QMainWindow {
   void ShowDisplay(const vellumar::FormatDisplay& display);
   void RunFinished();
   void EndProgram(int exitCode);
+  void RequestStopWithFeedback();
 
   vellumar::LogSinks& logs_;
   vellumar::DeviceCatalogue& catalogue_;
@@ -118,6 +129,8 @@ class TFmMain : public QMainWindow {
   bool deviceOpen_ = false;
   bool barPaused_ = false;
   bool closeAfterRun_ = false;
+  // Set once a stop was asked for; Stop stays disabled until the run has ended.
+  bool stopping_ = false;
 };
 
 }  // namespace vellumar::desktop

@@ -1,6 +1,8 @@
 #include "main/format_run.h"
 
 #include <QMetaObject>
+#include <exception>
+#include <string>
 
 namespace vellumar::desktop {
 
@@ -22,9 +24,33 @@ void FormatRun::Start(const vellumar::RunRequest& request, RunParts parts, vellu
     auto confirmed = [](const vellumar::ConfirmationRequest&) { return vellumar::kDialogYes; };
     vellumar::RunServices services{logs,     clock, *parts_.Volumes, *parts_.Target, StopRequested,
                                    display_, *this, *this,           confirmed};
-    const vellumar::RunReport report = vellumar::RunLowLevelFormat(request, services);
+    vellumar::RunReport report;
+    try {
+      report = vellumar::RunLowLevelFormat(request, services);
+    } catch (const std::exception& error) {
+      report = Terminated(logs, error.what());
+    } catch (...) {
+      report = Terminated(logs, "unknown error");
+    }
     emit Finished(report);
   });
+}
+
+vellumar::RunReport FormatRun::Terminated(vellumar::LogSinks& logs, const std::string& why) {
+  // An exception must not reach std::terminate with the drive open: the run ends as terminated,
+  // says why, and the window gets its controls back.
+  try {
+    logs.BenchMarkLog("Operation terminated: " + why);
+  } catch (...) {
+    // Logging itself failed (no memory): the controls below still come back.
+  }
+  SetStopEnabled(false);
+  SetBarPaused(true);
+  SetControlsEnabled(true);
+  vellumar::RunReport report;
+  report.Confirmed = true;
+  report.Result.Outcome = vellumar::FormatOutcome::Terminated;
+  return report;
 }
 
 void FormatRun::Join() {

@@ -44,6 +44,8 @@ class FormatRun : public QObject, private vellumar::FormatObserver, private vell
   void SetControlsEnabled(bool enabled) override;
   void SetStopEnabled(bool enabled) override;
   void SetBarPaused(bool paused) override;
+  // The end of a run that threw: the reason in the format log, the controls given back.
+  vellumar::RunReport Terminated(vellumar::LogSinks& logs, const std::string& why);
 
   // Kept between runs: a run that never measures a speed shows the previous run's text.
   vellumar::FormatDisplay display_;

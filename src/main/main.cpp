@@ -1,6 +1,9 @@
+#include <unistd.h>
+
 #include <QApplication>
 #include <QScreen>
 #include <clocale>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,11 +11,15 @@
 #include "devices/agreement.h"
 #include "devices/drive_record.h"
 #include "devices/log_sinks.h"
-#include "devices/text_files.h"
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
+#include "main/root_arguments.h"
+#include "main/signal_relay.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/user_account.h"
+#include "platform/linux/user_files.h"
 #include "platform/linux/user_locale.h"
+#include "platform/linux/user_programs.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
 #include "windows/fm_license_agreement.h"
@@ -31,25 +38,64 @@ void CentreOnScreen(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv, argv + argc);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    for (const char* name : vellumar::desktop::kToolkitCodeVariables) {
+      ::unsetenv(name);
+    }
+  }
+  std::vector<std::string> toolkitArguments = vellumar::desktop::ToolkitArguments(arguments, root);
+  std::vector<char*> toolkitArgv;
+  toolkitArgv.reserve(toolkitArguments.size() + 1);
+  for (std::string& argument : toolkitArguments) {
+    toolkitArgv.push_back(argument.data());
+  }
+  toolkitArgv.push_back(nullptr);
+  int toolkitArgc = static_cast<int>(toolkitArguments.size());
+
   // The user's date and number forms are read before Qt switches the process locale.
   const vellumar::LocaleSettings locale = vellumar::platform::ReadUserLocale();
-  QApplication app(argc, argv);
+  QApplication app(toolkitArgc, toolkitArgv.data());
   // Number output in logs and reports is built with our own separators, never the C library's.
   std::setlocale(LC_NUMERIC, "C");
 
-  const std::vector<std::string> parameters(argv + 1, argv + argc);
+  const std::vector<std::string> parameters(arguments.begin() + 1, arguments.end());
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, locale);
   vellumar::DeviceCatalogue catalogue;
   const std::unique_ptr<vellumar::desktop::MainServices> services =
       vellumar::desktop::MakeLinuxMainServices(parameters);
 
+  // Run through pkexec or sudo, the person at the desk owns the marker and the started programs.
+  const vellumar::EnvironmentReader environment = vellumar::platform::ProcessEnvironment();
+  const std::optional<vellumar::UserAccount> deskUser = vellumar::platform::DeskUser(environment);
+  const std::string dataFolder = deskUser ? vellumar::platform::UserDataFolder(*deskUser, environment) : "";
+  vellumar::platform::UserFiles userFiles(deskUser);
+  vellumar::platform::UserProgramLauncher launcher = vellumar::platform::UserProgramLauncher::ForThisProcess();
+
   // The windows in the program's order: main, chooser, scan, agreement, debug.
   auto fmMain = std::make_unique<vellumar::desktop::TFmMain>(logs, catalogue, *services);
   auto fmChoose = std::make_unique<vellumar::windows::TFmChoose>(catalogue);
   auto fmScan = std::make_unique<vellumar::windows::TFmScan>();
-  auto fmLicenseAgreement = std::make_unique<vellumar::windows::TfmLicenseAgreement>(
-      vellumar::AgreementMarkerPath(vellumar::LocalAppDataFolder()));
+  fmMain->Launcher = &launcher;
+  fmChoose->Launcher = &launcher;
+
+  // SIGTERM, SIGHUP and SIGINT act like closing the window: a run stops after its current block
+  // and the drive is closed before the program ends. An open dialog is closed first (each means
+  // "no" when closed).
+  vellumar::desktop::SignalRelay signalRelay;
+  QObject::connect(&signalRelay, &vellumar::desktop::SignalRelay::Received, fmMain.get(), [&fmMain] {
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+      if (!modal->close()) {
+        break;
+      }
+    }
+    fmMain->CloseOnRequest();
+  });
+
+  auto fmLicenseAgreement =
+      std::make_unique<vellumar::windows::TfmLicenseAgreement>(vellumar::AgreementMarkerPath(dataFolder), userFiles);
   if (!fmLicenseAgreement->RunFirstRunAgreement()) {
     return 0;
   }

@@ -1,27 +1,22 @@
 #include "windows/fm_choose.h"
 
-#include <QDesktopServices>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "windows/program_links.h"
+#include "windows/screen_fit.h"
 #include "windows/window_fonts.h"
 #include "windows/window_texts.h"
 
 namespace vellumar::windows {
 
 namespace {
-
-// Desktop disk tools, in the order they are tried.
-const QStringList kDiskTools = {QStringLiteral("gnome-disks"), QStringLiteral("partitionmanager"),
-                                QStringLiteral("gparted")};
 
 QFrame* WhitePanel(QWidget* parent) {
   auto* panel = new QFrame(parent);
@@ -51,12 +46,9 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
   ApplyIconTitleFont(font);
   ApplyCalibriFont(font);
   setFont(font);
-  setFixedSize(881, 368);
+  FitToScreen(*this, QSize(881, 368), QSize(881, 368), true);
 
-  InformationBox = [](const QString& text, const QString& caption) {
-    QMessageBox::information(nullptr, caption, text, QMessageBox::Ok);
-  };
-  StartDetached = [](const QString& program) { return QProcess::startDetached(program, {}); };
+  InformationBox = [](const QString& text, const QString& caption) { ShowPlainNote(nullptr, text, caption); };
 
   BuildLayout();
 
@@ -65,7 +57,14 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
   DriveList->setHeaderLabels({QStringLiteral("버스"), QStringLiteral("장치"), QStringLiteral("모델"),
                               QStringLiteral("펌웨어"), QStringLiteral("일련 번호"), QStringLiteral("LBA"),
                               QStringLiteral("용량")});
-  const int widths[] = {78, 72, 210, 90, 160, 117};
+  // The bus and node columns fit their longest texts (the node with the running-system mark);
+  // the model column gives up what that takes.
+  const QFontMetrics metrics(DriveList->font());
+  const int nodeWidth = std::max(metrics.horizontalAdvance(QStringLiteral("/dev/nvme0n1 (system)")),
+                                 metrics.horizontalAdvance(QStringLiteral("/dev/mmcblk0 (system)"))) +
+                        2 * metrics.averageCharWidth() + 8;
+  const int busWidth = metrics.horizontalAdvance(QStringLiteral("FBVIRTUAL")) + 2 * metrics.averageCharWidth() + 8;
+  const int widths[] = {busWidth, nodeWidth, 150, 80, 130, 85};
   for (int column = 0; column < 6; ++column) {
     DriveList->setColumnWidth(column, widths[column]);
   }
@@ -93,11 +92,15 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
   lbCopyright->setPalette(grey);
   lbCopyright->setText(kCopyrightLine);
   btContinue->setObjectName(QStringLiteral("btContinue"));
-  btContinue->setFixedSize(135, 26);
+  btContinue->setMinimumSize(135, 26);
   btContinue->setDefault(true);
   btContinue->setEnabled(false);
   StatusBar->setSizeGripEnabled(false);
   StatusBar->addWidget(statusText_, 1);
+  for (QLabel* label : {lbProgramName, static_cast<QLabel*>(Label1), static_cast<QLabel*>(lbDiskManagement), Label2,
+                        lbCopyright, statusText_}) {
+    label->setTextFormat(Qt::PlainText);
+  }
 
   connect(DriveList, &QTreeWidget::itemSelectionChanged, this, &TFmChoose::UpdateContinue);
   connect(DriveList, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -106,13 +109,13 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
     }
   });
   connect(btContinue, &QPushButton::clicked, this, &TFmChoose::btContinueClick);
-  connect(Label1, &LinkLabel::clicked, this, [] { QDesktopServices::openUrl(QUrl(ProductWebAddress())); });
+  connect(Label1, &LinkLabel::clicked, this, [this] { OpenWebAddress(Launcher, ProductWebAddress(), InformationBox); });
   connect(lbDiskManagement, &LinkLabel::clicked, this, &TFmChoose::lbDiskManagementClick);
 }
 
 void TFmChoose::BuildLayout() {
   QFrame* header = WhitePanel(this);
-  header->setFixedHeight(44);
+  header->setMinimumHeight(44);
   auto* headerRow = new QHBoxLayout(header);
   headerRow->setContentsMargins(12, 0, 12, 0);
   QFont bold = lbProgramName->font();
@@ -125,10 +128,10 @@ void TFmChoose::BuildLayout() {
   auto* separator = new QFrame(this);
   separator->setFrameShape(QFrame::HLine);
   separator->setFrameShadow(QFrame::Sunken);
-  separator->setFixedHeight(2);
+  separator->setMinimumHeight(2);
 
   auto* bottom = new QWidget(this);
-  bottom->setFixedHeight(69);
+  bottom->setMinimumHeight(69);
   auto* bottomGrid = new QGridLayout(bottom);
   bottomGrid->setContentsMargins(20, 4, 20, 8);
   bottomGrid->addWidget(lbDiskManagement, 0, 2, Qt::AlignRight | Qt::AlignTop);
@@ -147,7 +150,7 @@ void TFmChoose::BuildLayout() {
   listBorder->addWidget(DriveList);
   layout->addLayout(listBorder, 1);
   layout->addWidget(bottom);
-  StatusBar->setFixedHeight(20);
+  StatusBar->setMinimumHeight(20);
   layout->addWidget(StatusBar);
 }
 
@@ -159,15 +162,6 @@ void TFmChoose::AddDriveRow(const QStringList& columns) {
 void TFmChoose::SetStatusText(const QString& text) { statusText_->setText(text); }
 
 QString TFmChoose::StatusText() const { return statusText_->text(); }
-
-QString TFmChoose::FindDiskTool() {
-  for (const QString& tool : kDiskTools) {
-    if (!QStandardPaths::findExecutable(tool).isEmpty()) {
-      return tool;
-    }
-  }
-  return {};
-}
 
 void TFmChoose::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -218,13 +212,6 @@ void TFmChoose::btContinueClick() {
   accept();
 }
 
-void TFmChoose::lbDiskManagementClick() {
-  const QString tool = FindDiskTool();
-  if (tool.isEmpty() || !StartDetached(tool)) {
-    InformationBox(QStringLiteral("No disk management tool was found. Install one of these: ") +
-                       kDiskTools.join(QStringLiteral(", ")) + QStringLiteral("."),
-                   QStringLiteral("Disk management"));
-  }
-}
+void TFmChoose::lbDiskManagementClick() { OpenDiskTool(Launcher, InformationBox); }
 
 }  // namespace vellumar::windows

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "devices/drive_record.h"
+#include "devices/user_session.h"
 #include "windows/link_label.h"
 
 namespace vellumar::windows {
@@ -32,11 +33,8 @@ class TFmChoose : public QDialog {
 
   // How the refusal and the missing-tool notes reach the user; tests replace it.
   std::function<void(const QString& text, const QString& caption)> InformationBox;
-  // Starts a program detached; false when it could not be started.
-  std::function<bool(const QString& program)> StartDetached;
-
-  // The first disk tool found on the search path, or empty.
-  static QString FindDiskTool();
+  // Starts the disk tool and the browser as the person at the desk; the program sets it.
+  vellumar::ProgramLauncher* Launcher = nullptr;
 
   QLabel* lbProgramName;
   LinkLabel* Label1;

@@ -8,12 +8,13 @@
 
 namespace vellumar::windows {
 
-TfmLicenseAgreement::TfmLicenseAgreement(std::string markerPath, QWidget* parent)
+TfmLicenseAgreement::TfmLicenseAgreement(std::string markerPath, vellumar::UserFileAccess& files, QWidget* parent)
     : QDialog(parent),
       Memo1(new QPlainTextEdit(this)),
       Button1(new QPushButton(QStringLiteral("동의"), this)),
       Button2(new QPushButton(QStringLiteral("동의 안 함"), this)),
-      markerPath_(std::move(markerPath)) {
+      markerPath_(std::move(markerPath)),
+      files_(files) {
   setObjectName(QStringLiteral("fmLicenseAgreement"));
   setWindowTitle(QStringLiteral("라이선스 동의"));
   setFont(DesignFont(QStringLiteral("Tahoma"), 11));
@@ -46,7 +47,7 @@ TfmLicenseAgreement::TfmLicenseAgreement(std::string markerPath, QWidget* parent
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TfmLicenseAgreement::AlreadyAgreed() const { return vellumar::AgreementRecorded(markerPath_); }
+bool TfmLicenseAgreement::AlreadyAgreed() const { return vellumar::AgreementRecorded(markerPath_, files_); }
 
 bool TfmLicenseAgreement::RunFirstRunAgreement() {
   if (AlreadyAgreed()) {
@@ -57,7 +58,7 @@ bool TfmLicenseAgreement::RunFirstRunAgreement() {
 }
 
 void TfmLicenseAgreement::Button1Click() {
-  vellumar::RecordAgreement(markerPath_);
+  vellumar::RecordAgreement(markerPath_, files_);
   agreed_ = true;
   accept();
 }

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <string>
 
+#include "devices/agreement.h"
+
 namespace vellumar::windows {
 
 // The first-run agreement. Shown at start-up until the user agrees once per version; the
@@ -13,7 +15,7 @@ class TfmLicenseAgreement : public QDialog {
   Q_OBJECT
 
  public:
-  TfmLicenseAgreement(std::string markerPath, QWidget* parent = nullptr);
+  TfmLicenseAgreement(std::string markerPath, vellumar::UserFileAccess& files, QWidget* parent = nullptr);
 
   // Shows the window modally unless the marker says the user agreed before; false means the
   // user declined (or closed the window) and the program must end.
@@ -30,6 +32,7 @@ class TfmLicenseAgreement : public QDialog {
   void Button1Click();
 
   std::string markerPath_;
+  vellumar::UserFileAccess& files_;
   bool agreed_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "windows/window_texts.h"
@@ -52,10 +54,21 @@ std::unique_ptr<QMessageBox> BuildTaskMessageBox(QWidget* owner, const QString& 
   box->setInformativeText(Fitted(content));
   box->setIcon(IconOf(icon));
   box->setStandardButtons(ButtonsOf(buttons));
-  // Enter must never confirm a destructive question by accident.
+  // The texts may carry device strings: never read as markup.
+  box->setTextFormat(Qt::PlainText);
+  for (QLabel* label : box->findChildren<QLabel*>()) {
+    label->setTextFormat(Qt::PlainText);
+  }
+  // Enter, Esc and the close button must never confirm a destructive question by accident.
   if ((buttons & kButtonCancel) != 0) {
     box->setDefaultButton(QMessageBox::Cancel);
     box->setEscapeButton(QMessageBox::Cancel);
+  }
+  // No single key confirms: a message box presses a button whose mnemonic key is typed alone,
+  // so Yes gets a caption without one.
+  if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+    yes->setText(QStringLiteral("Yes"));
+    yes->setShortcut(QKeySequence());
   }
   return box;
 }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/cli_agreement.h"
+#include "platform/linux/user_files.h"
 #include "windows/fm_license_agreement.h"
 
 namespace vellumar {
@@ -37,6 +38,7 @@ class AgreementTest : public ::testing::Test {
   }
 
   QTemporaryDir folder;
+  platform::UserFiles files;
 };
 
 TEST_F(AgreementTest, MarkerIsTheVersionedFileInTheDataFolder) {
@@ -45,38 +47,38 @@ TEST_F(AgreementTest, MarkerIsTheVersionedFileInTheDataFolder) {
 }
 
 TEST_F(AgreementTest, OnlyTheSingleByteOneCounts) {
-  EXPECT_FALSE(AgreementRecorded(Marker()));
+  EXPECT_FALSE(AgreementRecorded(Marker(), files));
   for (const QByteArray& content : {QByteArray("1\n"), QByteArray("1 "), QByteArray("0"), QByteArray("")}) {
     WriteMarker(content, Marker());
-    EXPECT_FALSE(AgreementRecorded(Marker())) << content.toStdString();
+    EXPECT_FALSE(AgreementRecorded(Marker(), files)) << content.toStdString();
   }
   WriteMarker("1", Marker());
-  EXPECT_TRUE(AgreementRecorded(Marker()));
+  EXPECT_TRUE(AgreementRecorded(Marker(), files));
   // Another version's marker does not count for this one.
   QFile::remove(QString::fromStdString(Marker()));
   WriteMarker("1", folder.path().toStdString() + "/blanker.4.49.agreement");
-  EXPECT_FALSE(AgreementRecorded(Marker()));
+  EXPECT_FALSE(AgreementRecorded(Marker(), files));
 }
 
 TEST_F(AgreementTest, AgreeingWritesTheMarkerAndIsNotAskedAgain) {
-  windows::TfmLicenseAgreement first(Marker());
+  windows::TfmLicenseAgreement first(Marker(), files);
   EXPECT_GE(first.Memo1->document()->blockCount(), 60);
   EXPECT_TRUE(RunPressing(first, first.Button1));
   EXPECT_TRUE(first.Agreed());
   EXPECT_EQ(ReadMarker(), "1");
 
-  windows::TfmLicenseAgreement second(Marker());
+  windows::TfmLicenseAgreement second(Marker(), files);
   EXPECT_TRUE(second.AlreadyAgreed());
   EXPECT_TRUE(second.RunFirstRunAgreement());
   EXPECT_FALSE(second.isVisible());
 }
 
 TEST_F(AgreementTest, DecliningOrClosingWritesNothingAndEnds) {
-  windows::TfmLicenseAgreement declined(Marker());
+  windows::TfmLicenseAgreement declined(Marker(), files);
   EXPECT_FALSE(RunPressing(declined, declined.Button2));
   EXPECT_EQ(ReadMarker(), "<absent>");
 
-  windows::TfmLicenseAgreement closed(Marker());
+  windows::TfmLicenseAgreement closed(Marker(), files);
   QTimer::singleShot(0, &closed, [&closed] { closed.close(); });
   EXPECT_FALSE(closed.RunFirstRunAgreement());
   EXPECT_EQ(ReadMarker(), "<absent>");
@@ -90,7 +92,7 @@ TEST_F(AgreementTest, TheCommandLineAsksOnceOrTakesAgree) {
     std::istringstream in(answer);
     cli::CliEnvironment env{in, out, err};
     env.InIsTerminal = terminal;
-    return cli::EnsureAgreement(args, env, Marker());
+    return cli::EnsureAgreement(args, env, Marker(), files);
   };
   std::vector<std::string> args{"/dev/sdz", "--quick"};
   EXPECT_FALSE(ask("", false, args));

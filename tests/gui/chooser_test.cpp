@@ -8,6 +8,7 @@
 #include "gui/fake_main_services.h"
 #include "main/choose_device.h"
 #include "windows/fm_choose.h"
+#include "windows/window_texts.h"
 
 namespace vellumar {
 namespace {
@@ -131,30 +132,38 @@ TEST_F(ChooserTest, ClickBesideTheRowsClearsTheSelectionAndDoubleClickThereDoesN
   EXPECT_EQ(catalogue.SelectedDevice, 1);
 }
 
-// The link starts the first disk tool on PATH, or names them all when none is installed.
-TEST_F(ChooserTest, DiskToolLinkStartsTheFirstToolFound) {
+// A launcher that knows which tools are installed and records what it starts.
+struct FakeLauncher final : ProgramLauncher {
+  QStringList Installed;
+  QStringList Started;
+  bool Fails = false;
+  bool Available(const std::string& name) override { return Installed.contains(QString::fromStdString(name)); }
+  bool Launch(const std::string& name, const std::vector<std::string>& arguments, std::string& error) override {
+    Started << QString::fromStdString(name) + (arguments.empty() ? "" : " " + QString::fromStdString(arguments[0]));
+    error = "it ended at once";
+    return !Fails;
+  }
+};
+
+// The link starts the first disk tool installed; a missing or failing tool and a web page that
+// cannot be opened are each told to the user, the page with its address.
+TEST_F(ChooserTest, LinksStartProgramsThroughTheLauncherAndReportFailures) {
   Fill({70'000});
   Show();
-  QStringList started;
-  chooser.StartDetached = [&started](const QString& program) {
-    started << program;
-    return true;
-  };
-  const QByteArray savedPath = qgetenv("PATH");
-  for (const QStringList& installed : {QStringList{}, QStringList{"gparted", "partitionmanager"}}) {
-    QTemporaryDir bin;
-    for (const QString& tool : installed) {
-      QFile file(bin.path() + "/" + tool);
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
-    qputenv("PATH", bin.path().toUtf8());
-    QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
-    qputenv("PATH", savedPath);
-  }
-  EXPECT_EQ(started, QStringList{"partitionmanager"});
-  ASSERT_EQ(messages.size(), 1U);
+  FakeLauncher launcher;
+  chooser.Launcher = &launcher;
+  QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
+  launcher.Installed = {"gparted", "partitionmanager"};
+  QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
+  launcher.Fails = true;
+  QTest::mouseClick(chooser.lbDiskManagement, Qt::LeftButton);
+  QTest::mouseClick(chooser.Label1, Qt::LeftButton);
+  EXPECT_EQ(launcher.Started,
+            (QStringList{"partitionmanager", "partitionmanager", "xdg-open " + windows::ProductWebAddress()}));
+  ASSERT_EQ(messages.size(), 3U);
   EXPECT_TRUE(messages[0].Text.contains("gnome-disks, partitionmanager, gparted")) << messages[0].Text.toStdString();
+  EXPECT_TRUE(messages[1].Text.contains("it ended at once")) << messages[1].Text.toStdString();
+  EXPECT_TRUE(messages[2].Text.endsWith(windows::ProductWebAddress())) << messages[2].Text.toStdString();
   EXPECT_TRUE(chooser.isVisible());
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "devices/enumeration.h"
@@ -34,24 +37,38 @@ class FixedPlatform final : public vellumar::PlatformInfo {
   bool Reachable = true;
 };
 
+// How the run's disk behaves beyond the in-memory bytes.
+struct DiskScript {
+  int WriteDelayMs = 0;     // each write takes this long, so a test can act during a run
+  std::string ThrowOnOpen;  // when set, opening the disk throws this (an engine failure)
+};
+
 // The run's handle onto the in-memory disk, which outlives it so a test can look at the bytes.
 class SharedDisk final : public vellumar::FormatTarget {
  public:
-  explicit SharedDisk(FakeBlockDevice& disk) : disk_(disk) {}
-  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override { return std::make_unique<Handle>(disk_); }
+  SharedDisk(FakeBlockDevice& disk, const DiskScript& script) : disk_(disk), script_(script) {}
+  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override {
+    if (!script_.ThrowOnOpen.empty()) {
+      throw std::runtime_error(script_.ThrowOnOpen);
+    }
+    return std::make_unique<Handle>(disk_, script_.WriteDelayMs);
+  }
   void RereadPartitions(vellumar::BlockDevice* /*device*/) override {}
 
  private:
   struct Handle final : vellumar::BlockDevice {
-    explicit Handle(FakeBlockDevice& disk) : Disk(disk) {}
+    Handle(FakeBlockDevice& disk, int delayMs) : Disk(disk), DelayMs(delayMs) {}
     std::int64_t Seek(std::int64_t offset) override { return Disk.Seek(offset); }
     vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override {
+      std::this_thread::sleep_for(std::chrono::milliseconds(DelayMs));
       return Disk.Write(data, length);
     }
     std::uint32_t Flush() override { return Disk.Flush(); }
     FakeBlockDevice& Disk;
+    int DelayMs;
   };
   FakeBlockDevice& disk_;
+  const DiskScript& script_;
 };
 
 // The main window's services over the real start-up probe (which finds no drive), a scripted
@@ -84,7 +101,7 @@ class FakeMainServices final : public desktop::MainServices {
     logs.SmartLog("SMART is not supported by this device.");
   }
   desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/, vellumar::LogSinks& /*logs*/) override {
-    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<SharedDisk>(Disk)};
+    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<SharedDisk>(Disk, Script)};
   }
 
   std::vector<std::string> Parameters;
@@ -95,6 +112,7 @@ class FakeMainServices final : public desktop::MainServices {
   std::vector<std::string> Calls;
   // 70,000 sectors: above the chooser's minimum, small enough to zero in a moment.
   FakeBlockDevice Disk{70'000 * 512, 512};
+  DiskScript Script;
 
  private:
   SilentProber prober_;

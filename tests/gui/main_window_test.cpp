@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 #include "gui/fake_main_services.h"
 #include "main/fm_main.h"
+#include "main/signal_relay.h"
 #include "support/fake_clock.h"
 #include "windows/fm_debug.h"
 
@@ -74,7 +78,7 @@ TEST_F(MainWindowTest, StartsWithTheDetailsPageStopDisabledAndTheWarningLines) {
   EXPECT_EQ(services.Calls, (std::vector<std::string>{"enumerate", "open /dev/sdb"}));
   EXPECT_EQ(window.lbDiskName->text().toStdString(), window.DiskName());
   EXPECT_EQ(window.StatusPanels[0]->text(), "Vellumar 4.50");
-  EXPECT_EQ(window.StatusPanels[1]->text(), window.lbDiskName->text());
+  EXPECT_EQ(window.StatusPanels[1]->text(), "/dev/sdb");
   EXPECT_EQ(window.Log_Details->toPlainText(), "Device details for /dev/sdb");
   EXPECT_TRUE(exitCodes.empty());
   // Without debug mode the debug window is never used.
@@ -124,7 +128,8 @@ TEST_F(MainWindowTest, CancelledConfirmationChangesNothing) {
   QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
   QTest::qWait(50);
   ASSERT_EQ(confirmations.size(), 1U);  // its texts are checked with the controller
-  EXPECT_TRUE(confirmations[0].Content.ends_with("\r\n\r\n" + window.DiskName()));
+  EXPECT_TRUE(confirmations[0].Content.ends_with("\r\n\r\n" + window.DiskName() + "\r\n/dev/sdb   Serial number: SN1"))
+      << confirmations[0].Content;
   EXPECT_EQ(window.Log_BenchMark->toPlainText(), logBefore);
   EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
   EXPECT_TRUE(window.btGetSmart->isEnabled());
@@ -145,6 +150,86 @@ TEST_F(MainWindowTest, QuickWipeIsReadFromTheBoxWhenTheRunStarts) {
   EXPECT_EQ(services.Disk.NonZeroIn(size - 1'048'576, size), 0);
   EXPECT_GT(services.Disk.NonZeroIn(10'240'000, size - 1'048'576), 0);
   EXPECT_TRUE(window.cbQuickWipe->isChecked());
+}
+
+// A click that waited in the queue while the report kept the window busy acts on nothing.
+TEST_F(MainWindowTest, ClicksQueuedDuringAReportAreDropped) {
+  ASSERT_TRUE(window.StartUp());
+  int reports = 0;
+  services.DuringSmart = [&] {
+    ++reports;
+    for (QWidget* button : {static_cast<QWidget*>(window.btRunBenchmarks), static_cast<QWidget*>(window.btGetSmart)}) {
+      const QPointF centre = QRectF(button->rect()).center();
+      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(button, new QMouseEvent(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+      }
+    }
+  };
+  window.btGetSmartClick();
+  QTest::qWait(50);
+  EXPECT_EQ(reports, 1);
+  EXPECT_TRUE(confirmations.empty());
+  EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
+}
+
+// The running system's disk is refused before the confirmation, in the log and in a box.
+TEST_F(MainWindowTest, TheSystemDiskNeverReachesTheConfirmation) {
+  services.Drives[1].SystemVolume = "/ on /dev/sdb2";
+  QStringList notes;
+  window.InformationBox = [&notes](const QString& text, const QString&) { notes << text; };
+  ASSERT_TRUE(window.StartUp());
+  window.btRunBenchmarksClick();
+  const QString line =
+      "This device holds the running system (/ on /dev/sdb2); it cannot be formatted while the system runs from it.";
+  EXPECT_TRUE(confirmations.empty());
+  EXPECT_EQ(notes, QStringList{line});
+  EXPECT_EQ(LogTexts(window.Log_BenchMark).last(), line);
+  EXPECT_FALSE(window.RunInProgress());
+}
+
+// Closing during a run stops it with feedback at once; the window closes once the worker is done.
+TEST_F(MainWindowTest, CloseDuringARunStopsItWithFeedbackAndClosesAfterIt) {
+  services.Script.WriteDelayMs = 30;
+  window.show();
+  ASSERT_TRUE(window.StartUp());
+  answer = kDialogYes;
+  window.btRunBenchmarksClick();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window.btStop->isEnabled(); }, 5'000));
+  window.close();
+  EXPECT_EQ(window.StatusPanels[2]->text(), "Stopping after the current block...");
+  EXPECT_FALSE(window.btStop->isEnabled());
+  EXPECT_TRUE(window.isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window.isVisible(); }, 10'000));
+  EXPECT_FALSE(window.RunInProgress());
+  EXPECT_TRUE(LogTexts(window.Log_BenchMark).join('\n').contains("Operation cancelled at offset "));
+}
+
+// An exception from the run ends it as terminated, says why, and gives the controls back.
+TEST_F(MainWindowTest, AnExceptionFromTheRunIsReportedAndTheControlsComeBack) {
+  services.Script.ThrowOnOpen = "no memory for the zero buffer";
+  ASSERT_TRUE(window.StartUp());
+  answer = kDialogYes;
+  window.btRunBenchmarksClick();
+  ASSERT_TRUE(
+      QTest::qWaitFor([this] { return !window.RunInProgress() && window.btRunBenchmarks->isEnabled(); }, 10'000));
+  EXPECT_TRUE(LogTexts(window.Log_BenchMark).contains("Operation terminated: no memory for the zero buffer"))
+      << window.Log_BenchMark->toPlainText().toStdString();
+  EXPECT_FALSE(window.btStop->isEnabled());
+  EXPECT_TRUE(window.BarPaused());
+}
+
+// SIGTERM, SIGHUP and SIGINT reach the window's thread as a signal, one each, in order.
+TEST(SignalRelayTest, TermHupAndIntArriveOnTheEventLoop) {
+  desktop::SignalRelay relay;
+  QSignalSpy received(&relay, &desktop::SignalRelay::Received);
+  for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+    ASSERT_EQ(::raise(signalNumber), 0);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&received] { return received.size() == 3; }, 5'000));
+  EXPECT_EQ(received[0][0].toInt(), SIGTERM);
+  EXPECT_EQ(received[1][0].toInt(), SIGHUP);
+  EXPECT_EQ(received[2][0].toInt(), SIGINT);
 }
 
 }  // namespace

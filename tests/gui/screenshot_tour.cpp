@@ -1,19 +1,29 @@
 // Walks the desktop program through its windows on a demo drive and saves what they look like.
-// Usage: vellumar_screenshot_tour DEMO-NODE OUTPUT-FOLDER
+// Usage: vellumar_screenshot_tour DEMO-NODE OUTPUT-FOLDER [ATA-CAPTURE]
+// ATA-CAPTURE names a captured drive (ATA-CAPTURE-identify.bin, ATA-CAPTURE-smart-data.bin): the
+// details and S.M.A.R.T. pages then show what that drive answered, as on a real ATA disk.
 // Only DEMO-NODE is ever written to: the confirmation is answered Yes for that node alone.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
+#include "devices/ata_commands.h"
+#include "devices/ata_drive_state.h"
+#include "devices/details_report.h"
+#include "devices/smart_report.h"
+#include "devices/text_format.h"
 #include "main/choose_device.h"
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/user_files.h"
 #include "platform/linux/user_locale.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
@@ -22,6 +32,61 @@
 #include "windows/window_texts.h"
 
 namespace {
+
+// Answers IDENTIFY DEVICE and SMART READ DATA with captured sectors; other commands succeed.
+class CapturedAta final : public vellumar::AtaPassThrough {
+ public:
+  CapturedAta(const vellumar::AtaSector& identify, const vellumar::AtaSector& smart)
+      : identify_(identify), smart_(smart) {}
+  bool NonDataCommand(vellumar::AtaRoute, std::uint8_t, const vellumar::AtaRegisters&) override { return true; }
+  bool PioDataIn(vellumar::AtaRoute, std::uint8_t, const vellumar::AtaRegisters& registers,
+                 std::span<std::uint8_t, vellumar::kAtaSectorBytes> destination) override {
+    const bool identify = registers.Command == vellumar::kAtaCommandIdentifyDevice;
+    if (!identify && registers.Features != vellumar::kSmartFeatureReadData) {
+      return false;
+    }
+    std::copy_n((identify ? identify_ : smart_).begin(), vellumar::kAtaSectorBytes, destination.begin());
+    return true;
+  }
+
+ private:
+  vellumar::AtaSector identify_;
+  vellumar::AtaSector smart_;
+};
+
+// The real services, except that the two reports read the captured drive.
+class CapturedReports final : public vellumar::desktop::MainServices {
+ public:
+  CapturedReports(vellumar::desktop::MainServices& real, const vellumar::AtaSector& identify,
+                  const vellumar::AtaSector& smart)
+      : real_(real), ata_(identify, smart) {}
+  vellumar::EnumerationResult EnumerateDevices(vellumar::DeviceCatalogue& catalogue, vellumar::LogSinks& logs,
+                                               const std::function<void()>& onDebugModeActivated) override {
+    return real_.EnumerateDevices(catalogue, logs, onDebugModeActivated);
+  }
+  std::string OpenDevice(const vellumar::TDeviceTable& drive) override { return real_.OpenDevice(drive); }
+  void CloseDevice() override { real_.CloseDevice(); }
+  void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    vellumar::RunDetailsReport(drive, vellumar::DriveCaption(drive, logs.Locale()), &ata_, logs, state_);
+  }
+  void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    vellumar::RunSmartReport(drive, vellumar::DriveCaption(drive, logs.Locale()), &ata_, logs, state_);
+  }
+  vellumar::desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    return real_.MakeRunParts(drive, logs);
+  }
+
+ private:
+  vellumar::desktop::MainServices& real_;
+  CapturedAta ata_;
+  vellumar::AtaDriveState state_;
+};
+
+bool ReadSector(const std::string& path, vellumar::AtaSector& sector) {
+  std::ifstream file(path, std::ios::binary);
+  file.read(reinterpret_cast<char*>(sector.data()), static_cast<std::streamsize>(sector.size()));
+  return file.gcount() == static_cast<std::streamsize>(sector.size());
+}
 
 bool Save(QWidget& widget, const QString& folder, const QString& name) {
   QTest::qWait(300);
@@ -43,8 +108,8 @@ int main(int argc, char** argv) {
   const vellumar::LocaleSettings locale = vellumar::platform::ReadUserLocale();
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DEMO-NODE OUTPUT-FOLDER\n", argv[0]);
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s DEMO-NODE OUTPUT-FOLDER [ATA-CAPTURE]\n", argv[0]);
     return 2;
   }
   const std::string demo = argv[1];
@@ -54,14 +119,27 @@ int main(int argc, char** argv) {
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, locale);
   vellumar::DeviceCatalogue catalogue;
-  const auto services = vellumar::desktop::MakeLinuxMainServices({});
-  vellumar::desktop::TFmMain fmMain(logs, catalogue, *services);
+  const auto linuxServices = vellumar::desktop::MakeLinuxMainServices({});
+  std::unique_ptr<vellumar::desktop::MainServices> captured;
+  if (argc == 4) {
+    vellumar::AtaSector identify{};
+    vellumar::AtaSector smart{};
+    const std::string capture = argv[3];
+    if (!ReadSector(capture + "-identify.bin", identify) || !ReadSector(capture + "-smart-data.bin", smart)) {
+      std::fprintf(stderr, "cannot read the captured sectors %s-*.bin\n", capture.c_str());
+      return 2;
+    }
+    captured = std::make_unique<CapturedReports>(*linuxServices, identify, smart);
+  }
+  vellumar::desktop::MainServices& services = captured ? *captured : *linuxServices;
+  vellumar::desktop::TFmMain fmMain(logs, catalogue, services);
   vellumar::windows::TFmChoose fmChoose(catalogue);
   vellumar::windows::TFmDebug fmDebug;
   fmMain.SetWindows(&fmChoose, &fmDebug);
   int failures = 0;
 
-  vellumar::windows::TfmLicenseAgreement agreement("");
+  vellumar::platform::UserFiles files;
+  vellumar::windows::TfmLicenseAgreement agreement("", files);
   agreement.show();
   Centre(agreement);
   failures += Save(agreement, folder, "agreement.png") ? 0 : 1;

@@ -4,15 +4,26 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <vector>
 
 #include "windows/link_label.h"
 #include "windows/window_fonts.h"
 
 namespace vellumar {
+namespace testing_support {
+TDeviceTable DriveAt(const std::string& node, const std::string& serial) {
+  TDeviceTable drive;
+  drive.DevicePath = node;
+  drive.IdentifyData.SN = "  " + serial + " ";
+  return drive;
+}
+}  // namespace testing_support
 namespace {
 
 using namespace windows;
@@ -49,6 +60,36 @@ TEST(TaskDialogTest, ResultCodesAreSixForYesAndTwoForCancel) {
   EXPECT_EQ(ShowTaskDialogOrMessage(nullptr, "Warning", "main", "content", kIconWarning, 10), 6);
   PressWhenShown(QMessageBox::Cancel);
   EXPECT_EQ(ShowTaskDialogOrMessage(nullptr, "Warning", "main", "content", kIconWarning, 10), 2);
+}
+
+// No single key press confirms the destructive question: Enter, Esc, the close button and a
+// plain "y" (which a message box would take for the Yes mnemonic) all answer Cancel; the Yes
+// button itself still answers 6. Device text in the content stays plain text.
+TEST(TaskDialogTest, NoSingleKeyConfirmsAndDeviceTextIsPlain) {
+  const std::vector<std::function<void(QMessageBox*)>> answers = {
+      [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); },
+      [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); },
+      [](QMessageBox* box) { box->close(); },
+      [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Y); },
+      [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Y, Qt::AltModifier); },
+  };
+  const ConfirmationRequest request =
+      FormatConfirmation("[1]  <b>DISK</b>", testing_support::DriveAt("/dev/sdb", "WD-WCAV12345678"));
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    QTimer::singleShot(0, [&answers, i] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QLabel* label : box->findChildren<QLabel*>()) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+      }
+      EXPECT_FALSE(box->button(QMessageBox::Yes)->text().contains('&'));
+      answers[i](box);
+      // A box still open after the key would hang the test: close it as Cancel.
+      QTimer::singleShot(100, box, [box] { box->close(); });
+    });
+    EXPECT_EQ(ShowTaskDialogOrMessage(nullptr, request), kDialogCancel) << "answer " << i;
+  }
+  EXPECT_TRUE(request.Content.ends_with("[1]  <b>DISK</b>\r\n/dev/sdb   Serial number: WD-WCAV12345678"));
 }
 
 TEST(WindowFontsTest, CalibriIsTakenOnceAndOnlyWhenInstalled) {

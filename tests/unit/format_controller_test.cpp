@@ -76,6 +76,8 @@ struct ControllerRig {
                    return answer;
                  }} {
     request.Drive.DeviceNumber = 3;
+    request.Drive.DevicePath = "/dev/sdc";
+    request.Drive.IdentifyData.SN = " WD-WCAV12345678  ";
     request.Drive.IdentifyData.LBA = 70'000;
     request.Drive.IdentifyData.SectorSize = 512;
     request.DiskName = "[3]  DISK";
@@ -104,7 +106,8 @@ TEST(FormatController, CancelledConfirmationChangesNothing) {
   EXPECT_EQ(rig.confirmation.Title, "Warning");
   EXPECT_EQ(rig.confirmation.MainInstruction, "All data on the selected device will be lost");
   EXPECT_EQ(rig.confirmation.Content,
-            "Are you absolutely sure you want to irreversibly destroy all data on this device?\r\n\r\n[3]  DISK");
+            "Are you absolutely sure you want to irreversibly destroy all data on this device?\r\n\r\n[3]  DISK"
+            "\r\n/dev/sdc   Serial number: WD-WCAV12345678");
   EXPECT_EQ(rig.confirmation.Icon, 84);
   EXPECT_EQ(rig.confirmation.Buttons, 10);
 }
