@@ -8,6 +8,10 @@ namespace vellumar {
 const char* const kLockFailureLine =
     "Unable to lock device. Make sure you do not have open files on this device and try again. ";
 
+std::string RunningSystemRefusalLine(const std::string& volume) {
+  return "This device holds the running system (" + volume + "); it cannot be formatted while the system runs from it.";
+}
+
 ConfirmationRequest FormatConfirmation(const std::string& diskName) {
   ConfirmationRequest request;
   request.Title = "Warning";

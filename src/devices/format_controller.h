@@ -114,6 +114,9 @@ struct RunServices {
 
 extern const char* const kLockFailureLine;
 
+// The line that refuses a disk holding the running system's `volume` ("/ on /dev/sda2").
+std::string RunningSystemRefusalLine(const std::string& volume);
+
 // One format run: confirm, header, lock, zero-fill, re-read the layout, release. The release
 // also runs when the worker throws; the exception then goes on to the caller.
 RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services);

@@ -406,8 +406,7 @@ void TFmMain::btRunBenchmarksClick() {
   const vellumar::TDeviceTable& chosen = catalogue_.Selected();
   if (!chosen.SystemVolume.empty()) {
     // The running system's disk never reaches the confirmation.
-    const std::string line = "This device holds the running system (" + chosen.SystemVolume +
-                             "); it cannot be formatted while the system runs from it.";
+    const std::string line = vellumar::RunningSystemRefusalLine(chosen.SystemVolume);
     logs_.BenchMarkLog(line);
     InformationBox(FromUtf8(line), QStringLiteral("Cannot format this device"));
     return;
@@ -464,8 +463,16 @@ void TFmMain::ShowDisplay(const vellumar::FormatDisplay& display) {
   lbSpeed->setText(FromUtf8(display.SpeedText));
 }
 
-void TFmMain::RunFinished() {
+void TFmMain::RunFinished(const vellumar::RunReport& report) {
   run_.Join();
+  if (!report.Confirmed) {
+    // Refused before it began (the disk became the running system's since it was listed): the
+    // run never took the controls, so they come back here.
+    SetControlsEnabled(true);
+    if (!report.Refusal.empty() && !closeAfterRun_) {
+      InformationBox(FromUtf8(report.Refusal), QStringLiteral("Cannot format this device"));
+    }
+  }
   btStop->setEnabled(false);
   stopping_ = false;
   if (!closeAfterRun_) {

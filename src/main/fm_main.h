@@ -114,7 +114,7 @@ class TFmMain : public QMainWindow {
   void SetControlsEnabled(bool enabled);
   void SetBarPaused(bool paused);
   void ShowDisplay(const vellumar::FormatDisplay& display);
-  void RunFinished();
+  void RunFinished(const vellumar::RunReport& report);
   void EndProgram(int exitCode);
   void RequestStopWithFeedback();
 

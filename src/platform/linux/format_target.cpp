@@ -39,7 +39,7 @@ std::string LinuxFormatTarget::RunningSystemRefusal() {
     return {};
   }
   const std::string volume = RunningSystemVolume(sysfsRoot_, procRoot_, disk);
-  return volume.empty() ? std::string() : RunningSystemRefusalLine(volume);
+  return volume.empty() ? std::string() : vellumar::RunningSystemRefusalLine(volume);
 }
 
 std::string LinuxFormatTarget::CheckIdentity() {

@@ -10,7 +10,4 @@ namespace vellumar::platform {
 // running system.
 std::string RunningSystemVolume(const std::string& sysfsRoot, const std::string& procRoot, const std::string& disk);
 
-// The line that refuses a run on such a disk.
-std::string RunningSystemRefusalLine(const std::string& volume);
-
 }  // namespace vellumar::platform
