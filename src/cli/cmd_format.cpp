@@ -1,11 +1,13 @@
 #include <cerrno>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
 #include "cli/terminal_progress.h"
+#include "cli/verify_options.h"
 #include "devices/format_controller.h"
 #include "devices/text_format.h"
 #include "devices/volume_locking.h"
@@ -24,10 +26,51 @@ struct FormatOptions {
   std::string Device;
   bool Quick = false;
   bool Yes = false;
+  vellumar::VerifyMethod Verify = vellumar::VerifyMethod::None;
+  std::string CertificateDir;
+  std::string Operator;
 };
 
+// The options that take a value: --verify, --certificate, --operator. 0 not one of them,
+// 1 taken, -1 a usage error already reported.
+int ParseValueOption(const std::vector<std::string>& args, std::size_t& i, FormatOptions& options, std::ostream& err) {
+  std::string value;
+  bool matched = false;
+  if (!OptionValue(args, i, "--verify", value, matched, err, "format")) {
+    return -1;
+  }
+  if (matched) {
+    const auto method = vellumar::ParseVerifyMethod(value);
+    if (!method) {
+      err << "vellumar-cli format: --verify takes none, sample or full\n";
+      return -1;
+    }
+    options.Verify = *method;
+    return 1;
+  }
+  for (const auto& [name, target] :
+       {std::pair{"--certificate", &options.CertificateDir}, std::pair{"--operator", &options.Operator}}) {
+    if (!OptionValue(args, i, name, value, matched, err, "format")) {
+      return -1;
+    }
+    if (matched) {
+      *target = value;
+      return 1;
+    }
+  }
+  return 0;
+}
+
 bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options, std::ostream& err) {
-  for (const std::string& arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const int valueOption = ParseValueOption(args, i, options, err);
+    if (valueOption < 0) {
+      return false;
+    }
+    if (valueOption > 0) {
+      continue;
+    }
     if (arg == "--quick") {
       options.Quick = true;
     } else if (arg == "--yes") {
@@ -140,13 +183,22 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   vellumar::RunControls controls;
   vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};
   vellumar::RunRequest request{options.Quick, drive.Entry, caption};
+  std::optional<vellumar::VerifyResult> check;
+  if (options.Verify != vellumar::VerifyMethod::None) {
+    services.AfterCompletedRun = [&](vellumar::BlockDevice& device, const vellumar::FormatResult& result) {
+      const vellumar::VerifyRequest verify =
+          vellumar::RunVerifyRequest(options.Verify, FreshSeed(), drive.Entry.IdentifyData, options.Quick, result);
+      vellumar::FormatContext context{device, clock, logs, stop, display, progress};
+      check = vellumar::VerifyDevice(verify, context);
+    };
+  }
 
   const vellumar::RunReport report = vellumar::RunLowLevelFormat(request, services);
   progress.Clear();
   if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
     env.Err << "Error opening device: " << target.LastFailure() << "\n";
   }
-  return ExitStatusOf(report);
+  return check ? ExitStatusAfterCheck(*check, ExitStatusOf(report)) : ExitStatusOf(report);
 }
 
 }  // namespace vellumar::cli

@@ -57,6 +57,9 @@ RunReport RunLowLevelFormat(const RunRequest& request, RunServices& services) {
     FormatContext context{*device,          services.WallClock, services.Logs, services.StopRequested,
                           services.Display, services.Observer};
     report.Result = FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
+    if (services.AfterCompletedRun && report.Result.Outcome == FormatOutcome::Completed) {
+      services.AfterCompletedRun(*device, report.Result);
+    }
     services.Controls.SetBarPaused(true);
     report.WorkerRan = true;
     services.Controls.SetStopEnabled(false);

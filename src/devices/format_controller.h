@@ -86,6 +86,9 @@ struct RunServices {
   FormatObserver& Observer;
   RunControls& Controls;
   std::function<int(const ConfirmationRequest&)> Confirm;
+  // Optional: runs on the run's handle after the worker's final line of a completed run, before
+  // the partition table is re-read (the read-back check).
+  std::function<void(BlockDevice&, const FormatResult&)> AfterCompletedRun = nullptr;
 };
 
 extern const char* const kLockFailureLine;

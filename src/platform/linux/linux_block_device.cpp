@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "platform/linux/errno_map.h"
+#include "platform/linux/read_only_device.h"
 
 namespace vellumar::platform {
 
@@ -126,6 +127,14 @@ std::uint32_t LinuxBlockDevice::Flush() {
     result = ::fsync(fd_);
   } while (result != 0 && errno == EINTR);
   return result == 0 ? kErrorNone : MapFailure(errno);
+}
+
+vellumar::ReadOutcome LinuxBlockDevice::Read(std::uint8_t* data, std::int64_t length) {
+  const RawRead raw = ReadFully(fd_, data, length);
+  if (raw.Read == length || raw.Error == 0) {
+    return {raw.Read, kErrorNone};
+  }
+  return {raw.Read, MapFailure(raw.Error)};
 }
 
 bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_, BLKRRPART) == 0; }

@@ -35,6 +35,7 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   std::int64_t Seek(std::int64_t offset) override;
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
+  vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override;
 
   // Asks the kernel to re-read the partition table; the result is ignored by callers.
   bool RereadPartitionTable();
