@@ -41,6 +41,7 @@ class FormatObserver {
 struct ByteRange {
   std::int64_t Begin = 0;
   std::int64_t End = 0;
+  bool operator==(const ByteRange&) const = default;
 };
 
 enum class FormatOutcome { Completed, Cancelled, Terminated };

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::size_t kBufferAlignment = 4096;
 constexpr std::int64_t kReadBlock = kZeroBufferSize;
+constexpr std::int64_t kPieceSize = 65'536;
 
 struct FreeDeleter {
   void operator()(std::uint8_t* p) const { std::free(p); }
@@ -39,7 +40,13 @@ class VerifyRun {
   VerifyResult Run();
 
  private:
+  struct Piece {
+    std::int64_t Failed;
+    std::uint32_t Code;
+  };
   bool ReadBlock(std::int64_t offset, std::int64_t length);
+  Piece ReadPiece(std::int64_t offset, std::int64_t length);
+  bool Unplugged(std::int64_t offset, std::int64_t end);
   void CheckBlock(std::int64_t offset, std::int64_t length);
   void CountSector(std::int64_t offset, bool unreadable);
   bool KnownUnwritten(std::int64_t offset);
@@ -114,27 +121,59 @@ VerifyResult VerifyRun::Run() {
 
 // False when the device is gone and the check cannot go on.
 bool VerifyRun::ReadBlock(std::int64_t offset, std::int64_t length) {
-  if (SeekDevice(ctx_.Device, offset) != offset) {
-    ctx_.Logs.BenchMarkLog("Seek error occurred at offset " + GroupThousands(offset));
-    result_.ReadErrorLines += 1;
-    MarkUnreadable(offset, length);
+  const Piece first = ReadPiece(offset, length);
+  if (first.Failed < 0) {
     return true;
   }
-  const ReadOutcome outcome = ctx_.Device.Read(buffer_.get(), length);
-  result_.BytesRead += std::max<std::int64_t>(outcome.Read, 0);
-  // Whole sectors that arrived are checked even when the rest of the block failed.
-  const std::int64_t arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
-  CheckBlock(offset, arrived);
-  if (arrived == length) {
-    return true;
+  LogReadError(first.Failed, first.Code);
+  if (IsAbortCode(first.Code)) {
+    return Unplugged(first.Failed, offset + length);
   }
-  LogReadError(offset + arrived, outcome.ErrorCode);
-  MarkUnreadable(offset + arrived, length - arrived);
-  if (IsAbortCode(outcome.ErrorCode)) {
-    ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
-    return false;
+  // One bad sector must not leave a whole block unverified: the rest is read again in pieces,
+  // and a failing piece sector by sector, up to a limit for a dying disk.
+  const std::int64_t end = offset + length;
+  for (std::int64_t piece = first.Failed; piece < end; piece += kPieceSize) {
+    const std::int64_t pieceEnd = std::min(piece + kPieceSize, end);
+    if (ReadPiece(piece, pieceEnd - piece).Failed < 0) {
+      continue;
+    }
+    for (std::int64_t sector = piece; sector < pieceEnd; sector += sectorSize_) {
+      if (result_.UnreadableSectors >= kSectorRetryLimit) {
+        MarkUnreadable(sector, end - sector);
+        return true;
+      }
+      const Piece one = ReadPiece(sector, std::min(sectorSize_, pieceEnd - sector));
+      if (IsAbortCode(one.Code)) {
+        return Unplugged(sector, end);
+      }
+      if (one.Failed >= 0) {
+        MarkUnreadable(sector, sectorSize_);
+      }
+    }
   }
   return true;
+}
+
+// Reads and checks [offset, offset + length); Failed is where it stopped short, or -1.
+VerifyRun::Piece VerifyRun::ReadPiece(std::int64_t offset, std::int64_t length) {
+  if (SeekDevice(ctx_.Device, offset) != offset) {
+    return {offset, kErrorGeneric};
+  }
+  const ReadOutcome outcome = ctx_.Device.Read(buffer_.get(), length);
+  // Whole sectors that arrived are checked even when the rest failed.
+  const std::int64_t arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
+  result_.BytesRead += arrived;
+  CheckBlock(offset, arrived);
+  if (arrived == length) {
+    return {-1, kErrorNone};
+  }
+  return {offset + arrived, outcome.ErrorCode};
+}
+
+bool VerifyRun::Unplugged(std::int64_t offset, std::int64_t end) {
+  ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
+  MarkUnreadable(offset, end - offset);
+  return false;
 }
 
 void VerifyRun::CheckBlock(std::int64_t offset, std::int64_t length) {
