@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/certificate_output.h"
 #include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
@@ -11,6 +12,7 @@
 #include "devices/format_controller.h"
 #include "devices/text_format.h"
 #include "devices/volume_locking.h"
+#include "platform/linux/directory_sink.h"
 #include "platform/linux/format_target.h"
 #include "platform/linux/linux_volume_system.h"
 #include "platform/linux/system_clock.h"
@@ -155,6 +157,14 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
     return kExitRefused;
   }
 
+  // A certificate that cannot be written is found out before anything is erased.
+  if (!options.CertificateDir.empty()) {
+    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
+      env.Err << "vellumar-cli format: --certificate: " << bad << "\n";
+      return kExitUsage;
+    }
+  }
+
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
@@ -162,10 +172,12 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
     return kExitRefused;
   }
 
+  CertificateRecorder recorder(drive, options.Operator, "erasure", env);
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
     env.Out << entry << '\n' << std::flush;
+    recorder.AddLogLine(entry);
   });
 
   std::atomic<bool> localStop{false};
@@ -184,12 +196,16 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};
   vellumar::RunRequest request{options.Quick, drive.Entry, caption};
   std::optional<vellumar::VerifyResult> check;
+  std::optional<std::string> runSpeed;  // the check redraws the speed display
   if (options.Verify != vellumar::VerifyMethod::None) {
     services.AfterCompletedRun = [&](vellumar::BlockDevice& device, const vellumar::FormatResult& result) {
+      runSpeed = display.SpeedText;
       const vellumar::VerifyRequest verify =
           vellumar::RunVerifyRequest(options.Verify, FreshSeed(), drive.Entry.IdentifyData, options.Quick, result);
       vellumar::FormatContext context{device, clock, logs, stop, display, progress};
       check = vellumar::VerifyDevice(verify, context);
+      recorder.Certificate().Verification =
+          vellumar::CheckRecord(options.Verify, verify.Seed, *check, verify.SectorSize);
     };
   }
 
@@ -198,7 +214,15 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
     env.Err << "Error opening device: " << target.LastFailure() << "\n";
   }
-  return check ? ExitStatusAfterCheck(*check, ExitStatusOf(report)) : ExitStatusOf(report);
+  const int status = check ? ExitStatusAfterCheck(*check, ExitStatusOf(report)) : ExitStatusOf(report);
+  if (options.CertificateDir.empty() || !report.WorkerRan) {
+    return status;
+  }
+  const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
+  recorder.Certificate().Erase =
+      vellumar::EraseRecord(options.Quick, identity.LBA * identity.SectorSize, identity.SectorSize, report.Result,
+                            recorder.Certificate().Log, runSpeed.value_or(display.SpeedText));
+  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
 }
 
 }  // namespace vellumar::cli

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/certificate_output.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
 #include "cli/terminal_progress.h"
@@ -10,6 +11,7 @@
 #include "devices/product.h"
 #include "devices/text_format.h"
 #include "devices/verification.h"
+#include "platform/linux/directory_sink.h"
 #include "platform/linux/identity_pin.h"
 #include "platform/linux/read_only_device.h"
 #include "platform/linux/system_clock.h"
@@ -131,12 +133,21 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     return kExitUsage;
   }
 
+  if (!options.CertificateDir.empty()) {
+    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
+      env.Err << "vellumar-cli verify: --certificate: " << bad << "\n";
+      return kExitUsage;
+    }
+  }
+
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
+  CertificateRecorder recorder(drive, options.Operator, "verification", env);
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
     env.Out << entry << '\n' << std::flush;
+    recorder.AddLogLine(entry);
   });
   const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
   WriteVerifyHeader(logs, vellumar::DriveCaption(drive.Entry, logs.Locale()), identity.LBA);
@@ -153,7 +164,12 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   vellumar::FormatContext context{*device, clock, logs, stop, display, progress};
   const vellumar::VerifyResult result = vellumar::VerifyDevice(request, context);
   progress.Clear();
-  return ExitStatusAfterCheck(result, kExitOk);
+  const int status = ExitStatusAfterCheck(result, kExitOk);
+  if (options.CertificateDir.empty()) {
+    return status;
+  }
+  recorder.Certificate().Verification = vellumar::CheckRecord(request.Method, request.Seed, result, request.SectorSize);
+  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
 }
 
 }  // namespace vellumar::cli
