@@ -18,6 +18,11 @@ json OrNull(const std::optional<T>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
+std::string Trimmed(const std::string& text) {
+  const auto end = text.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
 json TextOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
 
 json DriveJson(const vellumar::CertificateDrive& drive, const vellumar::HiddenAreaReport& hidden) {
@@ -80,7 +85,7 @@ json SmartJson(const std::vector<vellumar::SmartAttribute>& attributes) {
   json table = json::array();
   for (const vellumar::SmartAttribute& a : attributes) {
     table.push_back({{"id", a.Id},
-                     {"name", vellumar::SmartAttributeName(a.Id)},
+                     {"name", Trimmed(vellumar::SmartAttributeName(a.Id))},
                      {"current", a.Current},
                      {"worst", a.Worst},
                      {"raw", a.Raw}});
