@@ -44,7 +44,6 @@ CertificateRecorder::CertificateRecorder(const ResolvedDrive& drive, const std::
   c.Drive.LogicalSectorSize = id.SectorSize;
   c.Drive.CapacityBytes = id.LBA * id.SectorSize;
   vellumar::platform::ReadDriveFacts(drive.Geometry.Rdev, env.SysfsRoot, env.DevRoot, c.Drive);
-  c.HiddenArea.Reason = "not asked";
 }
 
 bool CertificateRecorder::Write(const std::string& folder, CliEnvironment& env) {

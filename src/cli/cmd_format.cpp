@@ -7,6 +7,7 @@
 #include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
+#include "cli/drive_inspection.h"
 #include "cli/terminal_progress.h"
 #include "cli/verify_options.h"
 #include "devices/format_controller.h"
@@ -194,7 +195,11 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   vellumar::FormatDisplay display;
   vellumar::RunControls controls;
   vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, nullptr};
-  vellumar::RunRequest request{options.Quick, drive.Entry, caption};
+  const DriveInspection inspection = InspectDrive(drive, env);
+  recorder.Certificate().HiddenArea = inspection.HiddenArea;
+  recorder.Certificate().Smart = inspection.Smart;
+  vellumar::RunRequest request{options.Quick, drive.Entry, caption,
+                               vellumar::HiddenAreaWarnings(inspection.HiddenArea)};
   std::optional<vellumar::VerifyResult> check;
   std::optional<std::string> runSpeed;  // the check redraws the speed display
   if (options.Verify != vellumar::VerifyMethod::None) {

@@ -6,6 +6,7 @@
 #include "cli/certificate_output.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
+#include "cli/drive_inspection.h"
 #include "cli/terminal_progress.h"
 #include "cli/verify_options.h"
 #include "devices/product.h"
@@ -151,6 +152,12 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   });
   const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
   WriteVerifyHeader(logs, vellumar::DriveCaption(drive.Entry, logs.Locale()), identity.LBA);
+  const DriveInspection inspection = InspectDrive(drive, env, device->Descriptor());
+  for (const std::string& warning : vellumar::HiddenAreaWarnings(inspection.HiddenArea)) {
+    logs.BenchMarkLog(warning);
+  }
+  recorder.Certificate().HiddenArea = inspection.HiddenArea;
+  recorder.Certificate().Smart = inspection.Smart;
 
   vellumar::VerifyRequest request;
   request.Method = options.Method;

@@ -93,16 +93,4 @@ std::string CertificateFileStem(const std::string& serial, const std::string& ut
   return stem + "-" + utcStamp;
 }
 
-std::string HiddenAreaStatusName(HiddenAreaStatus status) {
-  switch (status) {
-    case HiddenAreaStatus::None:
-      return "none";
-    case HiddenAreaStatus::Hidden:
-      return "hidden";
-    case HiddenAreaStatus::NotChecked:
-      break;
-  }
-  return "not checked";
-}
-
 }  // namespace vellumar

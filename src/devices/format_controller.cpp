@@ -27,6 +27,9 @@ void WriteHeader(const RunRequest& request, LogSinks& logs) {
   logs.BenchMarkLog(std::string(kProductName) + "; " + std::string(kProductWebAddress));
   logs.BenchMarkLog("Low level format: " + request.DiskName);
   logs.BenchMarkLog("Device capacity: " + GroupThousands(request.Drive.IdentifyData.LBA) + " sectors");
+  for (const std::string& warning : request.HeaderWarnings) {
+    logs.BenchMarkLog(warning);
+  }
   logs.BenchMarkLog("Locking device... ");
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "devices/block_device.h"
 #include "devices/drive_record.h"
@@ -67,6 +68,8 @@ struct RunRequest {
   bool QuickWipe = false;
   TDeviceTable Drive;
   std::string DiskName;
+  // Lines the header carries after the capacity (sectors the drive hides from the run).
+  std::vector<std::string> HeaderWarnings;
 };
 
 struct RunReport {
