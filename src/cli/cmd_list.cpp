@@ -4,6 +4,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/drive_catalogue.h"
+#include "cli/drive_inspection.h"
 #include "devices/chooser_rows.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/user_locale.h"
@@ -52,7 +53,7 @@ std::string JsonString(const std::string& text) {
 }
 
 void PrintJson(const vellumar::DeviceCatalogue& catalogue, const std::vector<vellumar::ChooserRow>& rows,
-               std::ostream& out) {
+               const std::string& sysfsRoot, std::ostream& out) {
   out << "[";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const vellumar::TDeviceTable& entry = catalogue.DeviceTable(static_cast<std::int64_t>(i) + 1);
@@ -62,7 +63,10 @@ void PrintJson(const vellumar::DeviceCatalogue& catalogue, const std::vector<vel
         << ", \"serial\": " << JsonString(row.Serial) << ", \"lba\": " << row.Lba
         << ", \"capacity\": " << JsonString(row.Capacity) << ", \"device\": " << JsonString(entry.DevicePath)
         << ", \"drive_number\": " << entry.DeviceNumber << ", \"sector_size\": " << entry.IdentifyData.SectorSize
-        << ", \"volumes\": " << JsonString(entry.AssociatedPartitions) << "}";
+        << ", \"volumes\": " << JsonString(entry.AssociatedPartitions);
+    const vellumar::HiddenAreaReport hidden = HiddenAreaOf(entry, sysfsRoot);
+    out << ", \"hidden_area\": " << JsonString(vellumar::HiddenAreaStatusName(hidden.Status))
+        << ", \"hidden_sectors\": " << hidden.HpaHiddenSectors + hidden.DcoHiddenSectors << "}";
   }
   out << (rows.empty() ? "]\n" : "\n]\n");
 }
@@ -122,7 +126,7 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
   }
   const std::vector<vellumar::ChooserRow> rows = vellumar::ChooserRows(loaded.Catalogue, logs.Locale());
   if (options.Json) {
-    PrintJson(loaded.Catalogue, rows, env.Out);
+    PrintJson(loaded.Catalogue, rows, env.SysfsRoot, env.Out);
   } else {
     PrintTable(loaded.Catalogue, rows, loaded.Result.StatusText, env.Out);
   }

@@ -22,4 +22,7 @@ struct DriveInspection {
 // read-write and shared for them.
 DriveInspection InspectDrive(const ResolvedDrive& drive, CliEnvironment& env, int openFd = -1);
 
+// The hidden-area check alone, for `list --json`: the node is opened read-only for it.
+vellumar::HiddenAreaReport HiddenAreaOf(const vellumar::TDeviceTable& entry, const std::string& sysfsRoot);
+
 }  // namespace vellumar::cli
