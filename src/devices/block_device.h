@@ -45,6 +45,11 @@ class BlockDevice {
   // One synchronous read at the current position, for read-back verification. `data` is
   // aligned for direct I/O. A device that cannot read says so with an error code.
   virtual ReadOutcome Read(std::uint8_t* /*data*/, std::int64_t /*length*/) { return {0, kErrorGeneric}; }
+  // Read-ahead, so checking one block overlaps reading the next: starts reading `length` bytes at
+  // `offset` into `data` and returns at once; FinishRead waits for that read and gives its
+  // outcome. False when the device only reads synchronously (then use Seek and Read).
+  virtual bool StartRead(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) { return false; }
+  virtual ReadOutcome FinishRead() { return {0, kErrorGeneric}; }
 };
 
 }  // namespace vellumar

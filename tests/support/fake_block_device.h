@@ -70,6 +70,20 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
     return {got, vellumar::kErrorNone};
   }
 
+  // With read-ahead on, a started read happens only when it is finished, as late as a real one may.
+  bool StartRead(std::int64_t offset, std::uint8_t* bytes, std::int64_t length) override {
+    if (!readAhead_) {
+      return false;
+    }
+    pending_ = {offset, bytes, length};
+    return true;
+  }
+  vellumar::ReadOutcome FinishRead() override {
+    position_ = pending_.Offset;
+    return Read(pending_.Bytes, pending_.Length);
+  }
+  void EnableReadAhead() { readAhead_ = true; }
+
   std::uint32_t Flush() override {
     ++flushes_;
     return flushCode_;
@@ -110,6 +124,12 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
   std::uint32_t flushCode_ = vellumar::kErrorNone;
   std::function<void(std::int64_t, std::int64_t)> beforeWrite_;
   std::map<std::int64_t, std::uint32_t> badReadSectors_;
+  struct Pending {
+    std::int64_t Offset = 0;
+    std::uint8_t* Bytes = nullptr;
+    std::int64_t Length = 0;
+  } pending_;
+  bool readAhead_ = false;
   std::vector<WriteCall> writes_;
   std::vector<WriteCall> reads_;
   int flushes_ = 0;

@@ -96,8 +96,20 @@ TEST(Verification, EveryDifferingSectorIsCountedAndTheFirstNamed) {
   EXPECT_EQ(result.FirstDifference, 3 * kMiB);
 }
 
+TEST(Verification, ReadAheadFindsTheSameDifferencesAsPlainReads) {
+  CheckRig rig(40 * kMiB, 512);
+  rig.device.EnableReadAhead();
+  rig.device.Poke(17 * kMiB + 3, 0x01);
+  rig.device.Poke(33 * kMiB, 0x01);  // in the block after a half-buffer boundary
+  const VerifyResult result = rig.Check(VerifyMethod::Full);
+  EXPECT_EQ(result.DifferingSectors, 2);
+  EXPECT_EQ(result.FirstDifference, 17 * kMiB);
+  EXPECT_EQ(result.BytesRead, 40 * kMiB);
+}
+
 TEST(Verification, ReadErrorsAreLoggedAndNeverPass) {
   CheckRig rig(40 * kMiB, 512);
+  rig.device.EnableReadAhead();
   rig.device.FailReadSector(5000, kErrorIoDevice);
   const VerifyResult result = rig.Check(VerifyMethod::Full);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Failed);
@@ -146,7 +158,7 @@ TEST(Verification, StopIsSeenBetweenBlocksAndCleared) {
   const VerifyResult result =
       VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, rig.run), context);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Cancelled);
-  EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 67,108,864.");
+  EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 33,554,432.");  // two 16 MiB blocks read
   EXPECT_FALSE(rig.stop.load());
 }
 

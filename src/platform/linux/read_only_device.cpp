@@ -8,6 +8,7 @@
 
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_block_device.h"
+#include "platform/linux/read_ahead.h"
 
 namespace vellumar::platform {
 
@@ -52,7 +53,10 @@ std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string
 LinuxReadOnlyDevice::LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev)
     : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev) {}
 
-LinuxReadOnlyDevice::~LinuxReadOnlyDevice() { ::close(fd_); }
+LinuxReadOnlyDevice::~LinuxReadOnlyDevice() {
+  readAhead_.reset();  // no read may be in flight when the descriptor closes
+  ::close(fd_);
+}
 
 std::int64_t LinuxReadOnlyDevice::Seek(std::int64_t offset) {
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
@@ -65,8 +69,7 @@ vellumar::WriteOutcome LinuxReadOnlyDevice::Write(const std::uint8_t* /*data*/, 
 
 std::uint32_t LinuxReadOnlyDevice::Flush() { return vellumar::kErrorNone; }
 
-vellumar::ReadOutcome LinuxReadOnlyDevice::Read(std::uint8_t* data, std::int64_t length) {
-  const RawRead raw = ReadFully(fd_, data, length);
+vellumar::ReadOutcome LinuxReadOnlyDevice::Outcome(const RawRead& raw, std::int64_t length) const {
   if (raw.Read == length || raw.Error == 0) {
     return {raw.Read, vellumar::kErrorNone};
   }
@@ -74,6 +77,26 @@ vellumar::ReadOutcome LinuxReadOnlyDevice::Read(std::uint8_t* data, std::int64_t
     return {raw.Read, vellumar::kErrorDevNotExist};
   }
   return {raw.Read, MapWriteErrno(raw.Error)};
+}
+
+vellumar::ReadOutcome LinuxReadOnlyDevice::Read(std::uint8_t* data, std::int64_t length) {
+  return Outcome(ReadFully(fd_, data, length), length);
+}
+
+bool LinuxReadOnlyDevice::StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  if (!readAhead_) {
+    readAhead_ = std::make_unique<ReadAhead>(fd_);
+  }
+  aheadLength_ = length;
+  readAhead_->Start(offset, data, length);
+  return true;
+}
+
+vellumar::ReadOutcome LinuxReadOnlyDevice::FinishRead() {
+  if (!readAhead_) {
+    return {0, vellumar::kErrorGeneric};
+  }
+  return Outcome(readAhead_->Finish(), aheadLength_);
 }
 
 }  // namespace vellumar::platform

@@ -10,6 +10,8 @@
 
 namespace vellumar::platform {
 
+class ReadAhead;
+
 // One read(2) loop at the descriptor's position: the bytes read and, when fewer than asked
 // arrived, the errno of the failure (0 at the end of the device).
 struct RawRead {
@@ -32,14 +34,19 @@ class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
   vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override;
+  bool StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
+  vellumar::ReadOutcome FinishRead() override;
   int Descriptor() const { return fd_; }
 
  private:
   LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev);
+  vellumar::ReadOutcome Outcome(const RawRead& raw, std::int64_t length) const;
 
   int fd_;
   std::string sysfsRoot_;
   dev_t rdev_;  // 0 for an image file
+  std::unique_ptr<ReadAhead> readAhead_;
+  std::int64_t aheadLength_ = 0;
 };
 
 }  // namespace vellumar::platform
