@@ -69,7 +69,7 @@ struct RunRequest {
   TDeviceTable Drive;
   std::string DiskName;
   // Lines the header carries after the capacity (sectors the drive hides from the run).
-  std::vector<std::string> HeaderWarnings;
+  std::vector<std::string> HeaderWarnings = {};
 };
 
 struct RunReport {

@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kBufferAlignment = 4096;
 // Two 8 MiB halves: one is checked while the device fills the other. Small enough that the
 // block just read is still in the cache when it is checked.
-constexpr std::int64_t kReadBlock = 8 * 1'048'576;
+constexpr std::int64_t kReadBlock = std::int64_t{8} * 1'048'576;
 constexpr std::int64_t kPieceSize = 65'536;
 
 struct FreeDeleter {

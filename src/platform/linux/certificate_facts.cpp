@@ -34,7 +34,7 @@ std::string ByIdName(const std::string& devRoot, const std::string& name) {
   for (const std::string& entry : ListFolder(folder)) {
     // The link is read, never followed: /dev is the system's, but the check costs nothing.
     std::array<char, 512> target{};
-    const std::string link = folder + "/" + entry;
+    const std::string link = JoinPath({folder, "/", entry});
     const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
     if (length <= 0) {
       continue;
@@ -102,8 +102,11 @@ void ReadDriveFacts(dev_t rdev, const std::string& sysfsRoot, const std::string&
   if (const auto rotational = ReadAttribute(block + "/queue/rotational")) {
     drive.Rotational = *rotational == "1";
   }
+  // sysfs `wwid` also holds vendor identifiers ("t10.ATA ..."); only NAA and EUI-64 names are
+  // world wide names.
   for (const char* attribute : {"/device/wwid", "/wwid"}) {
-    if (const auto wwid = ReadAttribute(block + attribute); wwid && !wwid->empty()) {
+    const auto wwid = ReadAttribute(block + attribute);
+    if (wwid && (wwid->rfind("naa.", 0) == 0 || wwid->rfind("eui.", 0) == 0)) {
       drive.Wwn = Printable(*wwid);
       break;
     }
