@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -8,7 +9,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "devices/clock.h"
@@ -53,6 +56,8 @@ class TFmMain : public QMainWindow {
   std::function<void()> ShowDebugModal;
   std::function<void(const QString& text)> FatalErrorBox;
   std::function<void(int exitCode)> Terminate;
+  // Asks where the report goes, starting from `suggested`; empty when the user cancels.
+  std::function<QString(const QString& suggested)> AskReportPath;
 
   QWidget* Panel2;
   QLabel* lbDiskName;
@@ -68,6 +73,8 @@ class TFmMain : public QMainWindow {
   QLabel* lbSpeed;
   QLabel* lbCurrentPosition;
   QCheckBox* cbQuickWipe;
+  QComboBox* cbVerify;  // none, sample, full: the read-back check after a completed run
+  QPushButton* btSaveReport;
   QPushButton* btStop;
   QPushButton* btRunBenchmarks;
   QWidget* TabSheet2;
@@ -83,6 +90,7 @@ class TFmMain : public QMainWindow {
   void btRunBenchmarksClick();
   void btStopClick();
   void btGetSmartClick();
+  void btSaveReportClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -104,7 +112,7 @@ class TFmMain : public QMainWindow {
   void SetControlsEnabled(bool enabled);
   void SetBarPaused(bool paused);
   void ShowDisplay(const vellumar::FormatDisplay& display);
-  void RunFinished();
+  void RunFinished(const vellumar::RunReport& report);
   void EndProgram(int exitCode);
 
   vellumar::LogSinks& logs_;
@@ -113,6 +121,12 @@ class TFmMain : public QMainWindow {
   vellumar::windows::TFmChoose* chooser_ = nullptr;
   vellumar::windows::TFmDebug* debug_ = nullptr;
   FormatRun run_;
+  // What the last run's report needs: its result, its times and where its log lines start.
+  std::optional<vellumar::RunReport> lastRun_;
+  bool lastQuick_ = false;
+  std::time_t runStarted_ = 0;
+  std::time_t runEnded_ = 0;
+  int runFirstLine_ = 0;
   std::string diskName_;
   bool shownOnce_ = false;
   bool deviceOpen_ = false;
