@@ -12,7 +12,7 @@ std::uint16_t Word(std::span<const std::uint8_t, kAtaSectorBytes> data, std::siz
   return static_cast<std::uint16_t>(data[2 * index] | (data[2 * index + 1] << 8U));
 }
 
-bool Bit(std::uint16_t word, unsigned bit) { return ((word >> bit) & 1U) != 0; }
+bool Bit(std::uint16_t word, unsigned bit) { return ((static_cast<unsigned>(word) >> bit) & 1U) != 0; }
 
 // Word 83 (and 82) are valid only when bit 14 is set and bit 15 clear.
 bool CommandSetWordValid(std::uint16_t word) { return Bit(word, 14) && !Bit(word, 15); }
