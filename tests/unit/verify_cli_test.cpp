@@ -47,9 +47,9 @@ TEST(ReadAhead, ReadsInTheBackgroundAtTheGivenOffsetAndStopsCleanly) {
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   const int fd = ::open(path.c_str(), O_RDONLY);
   ASSERT_GE(fd, 0);
+  std::vector<std::uint8_t> into(65'536);  // outlives the reader and its last read
   {
     platform::ReadAhead reader(fd);
-    std::vector<std::uint8_t> into(65'536);
     reader.Start(65'536 + 7, into.data(), 65'536);
     const platform::RawRead first = reader.Finish();
     EXPECT_EQ(first.Read, 65'536);
