@@ -7,6 +7,7 @@ VELLUMAR_PACKAGES=(
   util-linux e2fsprogs fdisk dosfstools
   xvfb xauth x11-xserver-utils fonts-noto-cjk
   clang-format clang-tidy time
+  nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
 )
 
 vellumar_install_dependencies() {

@@ -14,6 +14,7 @@ inline constexpr int kExitCancelled = 2;
 inline constexpr int kExitTerminated = 3;
 inline constexpr int kExitRefused = 4;
 inline constexpr int kExitUsage = 5;
+inline constexpr int kExitVerifyFailed = 6;
 
 // What a command needs from its surroundings; tests fill it with fakes and string streams.
 struct CliEnvironment {
@@ -34,6 +35,7 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env);
 
 // Dispatches argv (without the program name) to a command.
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);

@@ -1,14 +1,20 @@
+#include <algorithm>
 #include <cerrno>
 #include <istream>
+#include <optional>
 #include <ostream>
 
+#include "cli/certificate_output.h"
 #include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
+#include "cli/drive_inspection.h"
 #include "cli/terminal_progress.h"
+#include "cli/verify_options.h"
 #include "devices/format_controller.h"
 #include "devices/text_format.h"
 #include "devices/volume_locking.h"
+#include "platform/linux/directory_sink.h"
 #include "platform/linux/format_target.h"
 #include "platform/linux/linux_volume_system.h"
 #include "platform/linux/system_clock.h"
@@ -25,11 +31,51 @@ struct FormatOptions {
   std::string Serial;
   bool Quick = false;
   bool Yes = false;
+  vellumar::VerifyMethod Verify = vellumar::VerifyMethod::None;
+  std::string CertificateDir;
+  std::string Operator;
 };
+
+// The options that take a value: --verify, --certificate, --operator. 0 not one of them,
+// 1 taken, -1 a usage error already reported.
+int ParseValueOption(const std::vector<std::string>& args, std::size_t& i, FormatOptions& options, std::ostream& err) {
+  std::string value;
+  bool matched = false;
+  if (!OptionValue(args, i, "--verify", value, matched, err, "format")) {
+    return -1;
+  }
+  if (matched) {
+    const auto method = vellumar::ParseVerifyMethod(value);
+    if (!method) {
+      err << "vellumar-cli format: --verify takes none, sample or full\n";
+      return -1;
+    }
+    options.Verify = *method;
+    return 1;
+  }
+  for (const auto& [name, target] :
+       {std::pair{"--certificate", &options.CertificateDir}, std::pair{"--operator", &options.Operator}}) {
+    if (!OptionValue(args, i, name, value, matched, err, "format")) {
+      return -1;
+    }
+    if (matched) {
+      *target = value;
+      return 1;
+    }
+  }
+  return 0;
+}
 
 bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options, std::ostream& err) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    const int valueOption = ParseValueOption(args, i, options, err);
+    if (valueOption < 0) {
+      return false;
+    }
+    if (valueOption > 0) {
+      continue;
+    }
     if (arg == "--quick") {
       options.Quick = true;
     } else if (arg == "--yes") {
@@ -137,13 +183,24 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
     return kExitRefused;
   }
 
+  // A certificate that cannot be written is found out before anything is erased.
+  if (!options.CertificateDir.empty()) {
+    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
+      env.Err << "vellumar-cli format: --certificate: " << bad << "\n";
+      return kExitUsage;
+    }
+  }
+
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
+
+  CertificateRecorder recorder(drive, options.Operator, "erasure", env);
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
     env.Out << entry << '\n' << std::flush;
+    recorder.AddLogLine(entry);
   });
 
   std::atomic<bool> localStop{false};
@@ -164,7 +221,24 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
     return answer;
   };
   vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, confirm};
-  vellumar::RunRequest request{options.Quick, drive.Entry, caption};
+  const DriveInspection inspection = InspectDrive(drive, env);
+  recorder.Certificate().HiddenArea = inspection.HiddenArea;
+  recorder.Certificate().Smart = inspection.Smart;
+  vellumar::RunRequest request{options.Quick, drive.Entry, caption,
+                               vellumar::HiddenAreaWarnings(inspection.HiddenArea)};
+  std::optional<vellumar::VerifyResult> check;
+  std::optional<std::string> runSpeed;  // the check redraws the speed display
+  if (options.Verify != vellumar::VerifyMethod::None) {
+    services.AfterCompletedRun = [&](vellumar::BlockDevice& device, const vellumar::FormatResult& result) {
+      runSpeed = display.SpeedText;
+      const vellumar::VerifyRequest verify =
+          vellumar::RunVerifyRequest(options.Verify, FreshSeed(), drive.Entry.IdentifyData, options.Quick, result);
+      vellumar::FormatContext context{device, clock, logs, stop, display, progress};
+      check = vellumar::VerifyDevice(verify, context);
+      recorder.Certificate().Verification =
+          vellumar::CheckRecord(options.Verify, verify.Seed, *check, verify.SectorSize);
+    };
+  }
 
   vellumar::RunReport report;
   try {
@@ -178,7 +252,17 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
   if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
     env.Err << "Error opening device: " << target.LastFailure() << "\n";
   }
-  return ExitStatusOf(report);
+  const int status = check ? ExitStatusAfterCheck(*check, ExitStatusOf(report)) : ExitStatusOf(report);
+  if (options.CertificateDir.empty() || !report.WorkerRan) {
+    return status;
+  }
+  const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
+  recorder.Certificate().Erase =
+      vellumar::EraseRecord(options.Quick,
+                            std::max(identity.LBA * identity.SectorSize, drive.Entry.IsFile ? drive.Entry.FileSize : 0),
+                            identity.SectorSize, report.Result,
+                            recorder.Certificate().Log, runSpeed.value_or(display.SpeedText));
+  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
 }
 
 }  // namespace vellumar::cli

@@ -3,6 +3,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/drive_catalogue.h"
+#include "cli/drive_inspection.h"
 #include "devices/chooser_rows.h"
 #include "devices/list_json.h"
 #include "platform/linux/drive_list_facts.h"
@@ -40,7 +41,11 @@ void PrintJson(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment&
         entry.IsFile
             ? vellumar::DriveListFacts{}
             : vellumar::platform::ReadDriveListFacts(entry.DevicePath, env.SysfsRoot, env.ProcRoot, env.DevRoot);
-    drives.push_back(vellumar::DriveListJson(slot, entry, facts));
+    vellumar::Json drive = vellumar::DriveListJson(slot, entry, facts);
+    const vellumar::HiddenAreaReport hidden = HiddenAreaOf(entry, env.SysfsRoot);
+    drive["hidden_area"] = vellumar::HiddenAreaStatusName(hidden.Status);
+    drive["hidden_sectors"] = hidden.HpaHiddenSectors + hidden.DcoHiddenSectors;
+    drives.push_back(drive);
   }
   out << vellumar::JsonText(vellumar::Json{{"drives", drives}}) << std::flush;
 }

@@ -16,6 +16,12 @@ const char* const kUsageText =
     "                                    --quick clears only the first 10,240,000 bytes and the last MiB\n"
     "                                    (the partition tables); --yes skips the typed confirmation\n"
     "                                    --agree accepts the licence agreement without showing it\n"
+    "         [--verify none|sample|full] reads the device back after a completed run\n"
+    "         [--certificate DIR]         writes the erasure certificate (JSON and PDF) to DIR\n"
+    "         [--operator NAME]           names the operator in the certificate\n"
+    "  verify DRIVE [--sample|--full]    checks that DRIVE reads back as zeros (read-only; default full)\n"
+    "         [--seed N] [--serial S]     reads the sample of seed N again; refuses a drive of another serial\n"
+    "         [--certificate DIR] [--operator NAME]\n"
     "  details DRIVE [--serial S] | --from-file F   the device details report (ATA and NVMe drives)\n"
     "  smart DRIVE [--serial S] | --from-file F     the S.M.A.R.T. report (ATA and NVMe drives)\n"
     "                                    --json for list, details and smart: one JSON document\n"
@@ -32,7 +38,10 @@ const char* const kUsageText =
     "  3  the run was terminated (the device disappeared or is write-protected, or the final flush failed)\n"
     "  4  the run was refused (no confirmation, the running system's disk, another serial number, a row\n"
     "     number with --yes, device too small, or the device or one under it is in use)\n"
-    "  5  usage error, or the device could not be opened\n";
+    "  5  usage error, or the device could not be opened\n"
+    "  6  the run completed but verification failed (for verify: the drive did not pass)\n"
+    "Exit status of verify: 0 passed, 2 cancelled, 4 another serial number, 5 usage error or no device,\n"
+    "6 failed.\n";
 
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
@@ -52,6 +61,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   }
   if (command == "smart") {
     return RunSmartCommand(rest, env);
+  }
+  if (command == "verify") {
+    return RunVerifyCommand(rest, env);
   }
   env.Err << "vellumar-cli: unknown command '" << command << "'\n" << kUsageText;
   return kExitUsage;

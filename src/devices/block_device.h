@@ -26,6 +26,12 @@ struct WriteOutcome {
   std::uint32_t ErrorCode = kErrorNone;
 };
 
+struct ReadOutcome {
+  std::int64_t Read = 0;
+  // Why fewer bytes than asked were read; kErrorNone for a short read at the end of the device.
+  std::uint32_t ErrorCode = kErrorNone;
+};
+
 // The raw block device the format run writes through.
 class BlockDevice {
  public:
@@ -36,6 +42,14 @@ class BlockDevice {
   virtual WriteOutcome Write(const std::uint8_t* data, std::int64_t length) = 0;
   // Puts everything written on the medium: kErrorNone, or the code of the failure.
   virtual std::uint32_t Flush() = 0;
+  // One synchronous read at the current position, for read-back verification. `data` is
+  // aligned for direct I/O. A device that cannot read says so with an error code.
+  virtual ReadOutcome Read(std::uint8_t* /*data*/, std::int64_t /*length*/) { return {0, kErrorGeneric}; }
+  // Read-ahead, so checking one block overlaps reading the next: starts reading `length` bytes at
+  // `offset` into `data` and returns at once; FinishRead waits for that read and gives its
+  // outcome. False when the device only reads synchronously (then use Seek and Read).
+  virtual bool StartRead(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) { return false; }
+  virtual ReadOutcome FinishRead() { return {0, kErrorGeneric}; }
 };
 
 }  // namespace vellumar

@@ -42,6 +42,9 @@ void WriteHeader(const RunRequest& request, LogSinks& logs) {
   logs.BenchMarkLog(std::string(kProductName) + "; " + std::string(kProductWebAddress));
   logs.BenchMarkLog("Low level format: " + request.DiskName);
   logs.BenchMarkLog("Device capacity: " + GroupThousands(request.Drive.IdentifyData.LBA) + " sectors");
+  for (const std::string& warning : request.HeaderWarnings) {
+    logs.BenchMarkLog(warning);
+  }
   logs.BenchMarkLog("Locking device... ");
 }
 
@@ -97,6 +100,10 @@ void RunWorker(const RunRequest& request, RunServices& services, BlockDevice& de
   context.DeviceBytes = request.Drive.IsFile ? request.Drive.FileSize : 0;
   try {
     report.Result = FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
+    // The read-back check comes right after the worker's final line, before the re-read.
+    if (services.AfterCompletedRun && report.Result.Outcome == FormatOutcome::Completed) {
+      services.AfterCompletedRun(device, report.Result);
+    }
   } catch (...) {
     services.Controls.SetBarPaused(true);
     services.Controls.SetStopEnabled(false);

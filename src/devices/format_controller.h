@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "devices/block_device.h"
 #include "devices/drive_record.h"
@@ -88,6 +89,8 @@ struct RunRequest {
   bool QuickWipe = false;
   TDeviceTable Drive;
   std::string DiskName;
+  // Lines the header carries after the capacity (sectors the drive hides from the run).
+  std::vector<std::string> HeaderWarnings = {};
 };
 
 struct RunReport {
@@ -110,6 +113,9 @@ struct RunServices {
   FormatObserver& Observer;
   RunControls& Controls;
   std::function<int(const ConfirmationRequest&)> Confirm;
+  // Optional: runs on the run's handle after the worker's final line of a completed run, before
+  // the partition table is re-read (the read-back check).
+  std::function<void(BlockDevice&, const FormatResult&)> AfterCompletedRun = nullptr;
 };
 
 extern const char* const kLockFailureLine;

@@ -280,6 +280,12 @@ void FormatRun::MarkUnwritten(std::int64_t offset, std::int64_t length) {
   }
   blockUnwritten_ += sectors;
   result_.UnwrittenSectors += sectors;
+  std::vector<ByteRange>& extents = result_.UnwrittenExtents;
+  if (!extents.empty() && extents.back().End == offset) {
+    extents.back().End = offset + length;
+  } else {
+    extents.push_back({offset, offset + length});
+  }
 }
 
 void FormatRun::LogWriteError(std::int64_t offset, std::uint32_t code) {

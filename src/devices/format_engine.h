@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "devices/block_device.h"
 #include "devices/clock.h"
@@ -37,6 +38,12 @@ class FormatObserver {
   virtual void OnProgress(const FormatDisplay& /*display*/) {}
 };
 
+struct ByteRange {
+  std::int64_t Begin = 0;
+  std::int64_t End = 0;
+  bool operator==(const ByteRange&) const = default;
+};
+
 enum class FormatOutcome { Completed, Cancelled, Terminated };
 
 struct FormatResult {
@@ -44,6 +51,8 @@ struct FormatResult {
   std::int64_t Position = 0;          // device offset where the run stopped
   std::int64_t ErrorLines = 0;        // format and seek error lines written
   std::int64_t UnwrittenSectors = 0;  // sectors that kept their old content
+  // Where those sectors are, adjacent ranges joined; a read-back check expects them to differ.
+  std::vector<ByteRange> UnwrittenExtents;
 };
 
 struct FormatContext {
@@ -60,10 +69,6 @@ struct FormatContext {
 
 // The byte ranges a run covers: the whole device, or for a quick wipe the first 10,240,000
 // bytes and the last 1 MiB (where a GPT keeps its backup table).
-struct ByteRange {
-  std::int64_t Begin = 0;
-  std::int64_t End = 0;
-};
 std::pair<ByteRange, ByteRange> FormatRanges(std::int64_t total, bool quickWipe);
 
 // One zero-fill run over the drive described by `drive`. Synchronous; the caller chooses the thread.

@@ -2,11 +2,17 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QMessageBox>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "devices/product.h"
 #include "devices/text_format.h"
@@ -196,6 +202,13 @@ QWidget* TFmMain::BuildFormatPage() {
   btStop->setObjectName(QStringLiteral("btStop"));
   btStop->setMinimumSize(94, 26);
   btStop->setEnabled(false);
+  cbVerify = new QComboBox(TabSheet1);
+  cbVerify->setObjectName(QStringLiteral("cbVerify"));
+  cbVerify->addItems({QStringLiteral("검증 안 함"), QStringLiteral("표본 검증"), QStringLiteral("전체 검증")});
+  btSaveReport = new QPushButton(QStringLiteral("보고서 저장"), TabSheet1);
+  btSaveReport->setObjectName(QStringLiteral("btSaveReport"));
+  btSaveReport->setMinimumSize(94, 26);
+  btSaveReport->setEnabled(false);
   btRunBenchmarks = new QPushButton(QStringLiteral("이 장치 포맷"), TabSheet1);
   btRunBenchmarks->setObjectName(QStringLiteral("btRunBenchmarks"));
   btRunBenchmarks->setMinimumSize(169, 26);
@@ -210,8 +223,10 @@ QWidget* TFmMain::BuildFormatPage() {
   bottom->setColumnMinimumWidth(0, 180);
   bottom->setColumnStretch(2, 1);
   bottom->addWidget(cbQuickWipe, 0, 3, 1, 2, Qt::AlignLeft);
+  bottom->addWidget(cbVerify, 0, 5);
   bottom->addWidget(btStop, 1, 3);
   bottom->addWidget(btRunBenchmarks, 1, 4);
+  bottom->addWidget(btSaveReport, 1, 5);
 
   auto* layout = new QVBoxLayout(TabSheet1);
   layout->setContentsMargins(5, 5, 5, 5);
@@ -294,6 +309,7 @@ void TFmMain::ConnectRun() {
       Qt::QueuedConnection);
   connect(&run_, &FormatRun::BarPausedChanged, this, &TFmMain::SetBarPaused, Qt::QueuedConnection);
   connect(&run_, &FormatRun::Finished, this, &TFmMain::RunFinished, Qt::QueuedConnection);
+  connect(btSaveReport, &QPushButton::clicked, this, &TFmMain::btSaveReportClick);
 }
 
 void TFmMain::SetTitles() {
@@ -418,9 +434,16 @@ void TFmMain::btRunBenchmarksClick() {
   SetControlsEnabled(false);
   stopping_ = false;
   StatusPanels[2]->clear();
+  btSaveReport->setEnabled(false);
+  lastRun_.reset();
+  lastQuick_ = quickWipe;
+  runStarted_ = std::time(nullptr);
+  runFirstLine_ = Log_BenchMark->document()->blockCount();
+  constexpr vellumar::VerifyMethod kMethods[] = {vellumar::VerifyMethod::None, vellumar::VerifyMethod::Sample,
+                                                 vellumar::VerifyMethod::Full};
   const vellumar::TDeviceTable& drive = catalogue_.Selected();
-  run_.Start(vellumar::RunRequest{quickWipe, drive, diskName_}, services_.MakeRunParts(drive, logs_), logs_,
-             logs_.WallClock());
+  run_.Start(vellumar::RunRequest{quickWipe, drive, diskName_, {}}, services_.MakeRunParts(drive, logs_), logs_,
+             logs_.WallClock(), kMethods[std::clamp(cbVerify->currentIndex(), 0, 2)]);
 }
 
 void TFmMain::btStopClick() {
@@ -447,6 +470,7 @@ void TFmMain::SetControlsEnabled(bool enabled) {
   btRunBenchmarks->setEnabled(enabled);
   btGetSmart->setEnabled(enabled);
   cbQuickWipe->setEnabled(enabled);
+  cbVerify->setEnabled(enabled);
 }
 
 void TFmMain::SetBarPaused(bool paused) {
@@ -475,12 +499,54 @@ void TFmMain::RunFinished(const vellumar::RunReport& report) {
   }
   btStop->setEnabled(false);
   stopping_ = false;
+  runEnded_ = std::time(nullptr);
+  if (report.WorkerRan) {
+    lastRun_ = report;
+    btSaveReport->setEnabled(true);
+  }
   if (!closeAfterRun_) {
     StatusPanels[2]->clear();
   }
   if (closeAfterRun_) {
     close();
   }
+}
+
+void TFmMain::btSaveReportClick() {
+  if (!lastRun_ || !catalogue_.DeviceChosen || run_.Running()) {
+    return;
+  }
+  const vellumar::TDeviceTable& drive = catalogue_.Selected();
+  vellumar::ErasureCertificate certificate;
+  const std::string_view product = vellumar::kProductName;
+  certificate.ToolName = std::string(product.substr(0, product.rfind(' ')));
+  certificate.ToolVersion = std::string(product.substr(product.rfind(' ') + 1));
+  const vellumar::TIdentifyDeviceData& id = drive.IdentifyData;
+  // The run's lines, as the memo shows them: from the run's header to its closing line.
+  const QTextDocument* memo = Log_BenchMark->document();
+  for (int line = runFirstLine_; line < memo->blockCount(); ++line) {
+    certificate.Log.push_back(memo->findBlockByNumber(line).text().toStdString());
+  }
+  if (!certificate.Log.empty() && certificate.Log.front().empty()) {
+    certificate.Log.erase(certificate.Log.begin());
+  }
+  certificate.Erase = vellumar::EraseRecord(lastQuick_, id.LBA * id.SectorSize, id.SectorSize, lastRun_->Result,
+                                            certificate.Log, run_.RunSpeed());
+  certificate.Verification = run_.LastCheck();
+
+  const QString stem = QString::fromStdString(vellumar::CertificateFileStem(
+      id.SN, QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toStdString()));
+  const QString suggested = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + stem + ".pdf";
+  const QString path = AskReportPath ? AskReportPath(suggested)
+                                     : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"), suggested,
+                                                                    QStringLiteral("PDF (*.pdf)"));
+  if (path.isEmpty()) {
+    return;
+  }
+  std::string error;
+  const std::string written =
+      services_.SaveCertificate(certificate, drive, runStarted_, runEnded_, path.toStdString(), error);
+  logs_.BenchMarkLog(written.empty() ? "The report could not be saved: " + error : "Report saved: " + written);
 }
 
 }  // namespace vellumar::desktop

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -8,7 +9,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "devices/clock.h"
@@ -63,6 +66,8 @@ class TFmMain : public QMainWindow {
   // A close asked for from outside (a signal): like the close button, and the program also ends
   // when the window was never shown.
   void CloseOnRequest();
+  // Asks where the report goes, starting from `suggested`; empty when the user cancels.
+  std::function<QString(const QString& suggested)> AskReportPath;
 
   QWidget* Panel2;
   QLabel* lbDiskName;
@@ -78,6 +83,8 @@ class TFmMain : public QMainWindow {
   QLabel* lbSpeed;
   QLabel* lbCurrentPosition;
   QCheckBox* cbQuickWipe;
+  QComboBox* cbVerify;  // none, sample, full: the read-back check after a completed run
+  QPushButton* btSaveReport;
   QPushButton* btStop;
   QPushButton* btRunBenchmarks;
   QWidget* TabSheet2;
@@ -93,6 +100,7 @@ class TFmMain : public QMainWindow {
   void btRunBenchmarksClick();
   void btStopClick();
   void btGetSmartClick();
+  void btSaveReportClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -124,6 +132,12 @@ class TFmMain : public QMainWindow {
   vellumar::windows::TFmChoose* chooser_ = nullptr;
   vellumar::windows::TFmDebug* debug_ = nullptr;
   FormatRun run_;
+  // What the last run's report needs: its result, its times and where its log lines start.
+  std::optional<vellumar::RunReport> lastRun_;
+  bool lastQuick_ = false;
+  std::time_t runStarted_ = 0;
+  std::time_t runEnded_ = 0;
+  int runFirstLine_ = 0;
   std::string diskName_;
   bool shownOnce_ = false;
   bool deviceOpen_ = false;

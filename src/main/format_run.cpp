@@ -2,7 +2,10 @@
 
 #include <QMetaObject>
 #include <exception>
+#include <random>
 #include <string>
+
+#include "devices/verification.h"
 
 namespace vellumar::desktop {
 
@@ -15,15 +18,27 @@ FormatRun::~FormatRun() {
 }
 
 void FormatRun::Start(const vellumar::RunRequest& request, RunParts parts, vellumar::LogSinks& logs,
-                      vellumar::Clock& clock) {
+                      vellumar::Clock& clock, vellumar::VerifyMethod verify) {
   Join();
   StopRequested.store(false);
   parts_ = std::move(parts);
-  worker_ = std::thread([this, request, &logs, &clock] {
+  check_.reset();
+  runSpeed_.clear();
+  const std::uint64_t seed = (std::uint64_t{std::random_device{}()} << 21U) ^ std::random_device{}();
+  worker_ = std::thread([this, request, &logs, &clock, verify, seed] {
     // The window asked the user before starting the run.
     auto confirmed = [](const vellumar::ConfirmationRequest&) { return vellumar::kDialogYes; };
     vellumar::RunServices services{logs,     clock, *parts_.Volumes, *parts_.Target, StopRequested,
                                    display_, *this, *this,           confirmed};
+    if (verify != vellumar::VerifyMethod::None) {
+      services.AfterCompletedRun = [&](vellumar::BlockDevice& device, const vellumar::FormatResult& result) {
+        runSpeed_ = display_.SpeedText;
+        const vellumar::VerifyRequest check =
+            vellumar::RunVerifyRequest(verify, seed, request.Drive.IdentifyData, request.QuickWipe, result);
+        vellumar::FormatContext context{device, clock, logs, StopRequested, display_, *this};
+        check_ = vellumar::CheckRecord(verify, seed, vellumar::VerifyDevice(check, context), check.SectorSize);
+      };
+    }
     vellumar::RunReport report;
     try {
       report = vellumar::RunLowLevelFormat(request, services);
@@ -31,6 +46,9 @@ void FormatRun::Start(const vellumar::RunRequest& request, RunParts parts, vellu
       report = Terminated(logs, error.what());
     } catch (...) {
       report = Terminated(logs, "unknown error");
+    }
+    if (runSpeed_.empty()) {
+      runSpeed_ = display_.SpeedText;
     }
     emit Finished(report);
   });

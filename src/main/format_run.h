@@ -3,11 +3,15 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 
+#include "devices/certificate.h"
 #include "devices/clock.h"
 #include "devices/format_controller.h"
 #include "devices/log_sinks.h"
+#include "devices/sample_plan.h"
 #include "main/main_services.h"
 
 namespace vellumar::desktop {
@@ -23,7 +27,9 @@ class FormatRun : public QObject, private vellumar::FormatObserver, private vell
   ~FormatRun() override;
 
   // The run's confirmation has already been given; the worker goes straight to the header.
-  void Start(const vellumar::RunRequest& request, RunParts parts, vellumar::LogSinks& logs, vellumar::Clock& clock);
+  // `verify` reads the device back after a run that completed, on the run's thread.
+  void Start(const vellumar::RunRequest& request, RunParts parts, vellumar::LogSinks& logs, vellumar::Clock& clock,
+             vellumar::VerifyMethod verify = vellumar::VerifyMethod::None);
 
   bool Running() const { return worker_.joinable(); }
   void RequestStop() { StopRequested.store(true); }
@@ -31,6 +37,10 @@ class FormatRun : public QObject, private vellumar::FormatObserver, private vell
   void Join();
 
   std::atomic<bool> StopRequested{false};
+
+  // The last run's check and the run's own speed text, for its certificate; read after Join.
+  const std::optional<vellumar::CertificateCheck>& LastCheck() const { return check_; }
+  const std::string& RunSpeed() const { return runSpeed_; }
 
  signals:
   void ProgressChanged(const vellumar::FormatDisplay& display);
@@ -50,6 +60,8 @@ class FormatRun : public QObject, private vellumar::FormatObserver, private vell
   // Kept between runs: a run that never measures a speed shows the previous run's text.
   vellumar::FormatDisplay display_;
   RunParts parts_;
+  std::optional<vellumar::CertificateCheck> check_;
+  std::string runSpeed_;
   std::thread worker_;
 };
 

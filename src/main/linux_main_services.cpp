@@ -7,6 +7,8 @@
 #include "devices/smart_report.h"
 #include "devices/text_format.h"
 #include "devices/volume_locking.h"
+#include "platform/linux/certificate_facts.h"
+#include "platform/linux/directory_sink.h"
 #include "platform/linux/drive_handle.h"
 #include "platform/linux/format_target.h"
 #include "platform/linux/identity_pin.h"
@@ -16,6 +18,7 @@
 #include "platform/linux/linux_nvme_admin.h"
 #include "platform/linux/linux_platform_info.h"
 #include "platform/linux/linux_volume_system.h"
+#include "report/certificate_files.h"
 
 namespace vellumar::desktop {
 
@@ -110,6 +113,41 @@ class LinuxMainServices final : public MainServices {
     target->SetHandOver([volumes] { volumes->ReleaseClaims(); });
     parts.Target = std::move(target);
     return parts;
+  }
+
+  std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& drive,
+                              std::time_t started, std::time_t ended, const std::string& pdfPath,
+                              std::string& error) override {
+    vellumar::platform::ReadHostFacts(certificate);
+    certificate.Started = vellumar::platform::IsoLocalTime(started);
+    certificate.Ended = vellumar::platform::IsoLocalTime(ended);
+    certificate.DurationSeconds = static_cast<std::int64_t>(ended - started);
+    const vellumar::TIdentifyDeviceData& id = drive.IdentifyData;
+    vellumar::CertificateDrive& facts = certificate.Drive;
+    facts.Node = drive.DevicePath;
+    facts.Bus = vellumar::BusTypeName(id.BusType);
+    facts.Model = vellumar::TrimText(id.Model);
+    facts.Serial = vellumar::TrimText(id.SN);
+    facts.Firmware = vellumar::TrimText(id.FW);
+    facts.Sectors = id.LBA;
+    facts.LogicalSectorSize = id.SectorSize;
+    facts.CapacityBytes = id.LBA * id.SectorSize;
+    vellumar::platform::ReadDriveFacts(geometry_.Rdev, sysfsRoot_, "/dev", facts);
+    if (certificate.HiddenArea.Status == vellumar::HiddenAreaStatus::NotChecked &&
+        certificate.HiddenArea.Reason.empty()) {
+      certificate.HiddenArea.Reason = "not asked by the desktop program";
+    }
+    // The chosen name without ".pdf" is the stem of both files; the JSON goes beside the PDF.
+    const auto slash = pdfPath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : pdfPath.substr(0, slash);
+    std::string stem = slash == std::string::npos ? pdfPath : pdfPath.substr(slash + 1);
+    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".pdf") == 0) {
+      stem.resize(stem.size() - 4);
+    }
+    // Written as this process; a run as root for a user hands the files to that user here.
+    vellumar::platform::DirectorySink sink(folder);
+    const std::string written = vellumar::report::WriteCertificateFiles(certificate, stem, sink, error);
+    return written.empty() ? std::string() : folder + "/" + written + ".pdf";
   }
 
  private:

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "devices/certificate.h"
 #include "devices/drive_record.h"
 #include "devices/enumeration.h"
 #include "devices/format_controller.h"
@@ -42,6 +44,17 @@ class MainServices {
   // What one format run of the open drive needs; asked on the window's thread before the run
   // starts, then used only by the run's own thread.
   virtual RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+
+  // Completes the certificate of a run (host, drive facts, the times as ISO 8601) and writes it as
+  // `pdfPath` and the same name ending in .json. Returns the PDF's path as written (a name that
+  // is taken gets "-2" and so on), or empty with `error` set.
+  virtual std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& drive,
+                                      std::time_t started, std::time_t ended, const std::string& pdfPath,
+                                      std::string& error) {
+    (void)certificate, (void)drive, (void)started, (void)ended, (void)pdfPath;
+    error = "certificates cannot be written here";
+    return "";
+  }
 };
 
 }  // namespace vellumar::desktop

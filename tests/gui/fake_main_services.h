@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,6 +65,7 @@ class SharedDisk final : public vellumar::FormatTarget {
       return Disk.Write(data, length);
     }
     std::uint32_t Flush() override { return Disk.Flush(); }
+    vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override { return Disk.Read(data, length); }
     FakeBlockDevice& Disk;
     int DelayMs;
   };
@@ -104,6 +106,14 @@ class FakeMainServices final : public desktop::MainServices {
     return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<SharedDisk>(Disk, Script)};
   }
 
+  std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& /*drive*/,
+                              std::time_t /*started*/, std::time_t /*ended*/, const std::string& pdfPath,
+                              std::string& /*error*/) override {
+    Saved = certificate;
+    return pdfPath;
+  }
+
+  std::optional<vellumar::ErasureCertificate> Saved;
   std::vector<std::string> Parameters;
   std::vector<vellumar::TDeviceTable> Drives;
   FixedPlatform Platform;

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <QTextBlock>
+#include <algorithm>
 
 #include "gui/fake_main_services.h"
 #include "main/fm_main.h"
@@ -230,6 +232,37 @@ TEST(SignalRelayTest, TermHupAndIntArriveOnTheEventLoop) {
   EXPECT_EQ(received[0][0].toInt(), SIGTERM);
   EXPECT_EQ(received[1][0].toInt(), SIGHUP);
   EXPECT_EQ(received[2][0].toInt(), SIGINT);
+TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
+  ASSERT_TRUE(window.StartUp());
+  ASSERT_EQ(window.cbVerify->count(), 3);
+  EXPECT_EQ(window.cbVerify->itemText(0), QStringLiteral("검증 안 함"));
+  EXPECT_EQ(window.cbVerify->itemText(1), QStringLiteral("표본 검증"));
+  EXPECT_EQ(window.cbVerify->itemText(2), QStringLiteral("전체 검증"));
+  EXPECT_EQ(window.cbVerify->currentIndex(), 0);
+  EXPECT_FALSE(window.btSaveReport->isEnabled());
+  window.cbVerify->setCurrentIndex(2);
+  answer = kDialogYes;
+  QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return window.btSaveReport->isEnabled(); }, 10'000));
+  const QStringList lines = LogTexts(window.Log_BenchMark);
+  const qsizetype passed = lines.indexOf("Verification passed: 35,840,000 bytes read, all zero.");
+  ASSERT_GT(passed, 0) << lines.join('\n').toStdString();
+  EXPECT_EQ(lines[passed - 1], "Verifying (full)...");
+  EXPECT_EQ(lines[passed + 2], "Remember to create new partitions.");
+
+  window.AskReportPath = [](const QString& suggested) {
+    EXPECT_TRUE(suggested.endsWith(".pdf"));
+    return QStringLiteral("/tmp/report.pdf");
+  };
+  QTest::mouseClick(window.btSaveReport, Qt::LeftButton);
+  ASSERT_TRUE(services.Saved.has_value());
+  ASSERT_TRUE(services.Saved->Verification.has_value());
+  EXPECT_EQ(services.Saved->Verification->Result, "passed");
+  EXPECT_EQ(services.Saved->Erase->Outcome, "completed");
+  EXPECT_NE(
+      std::find(services.Saved->Log.begin(), services.Saved->Log.end(),
+                window.Log_BenchMark->document()->findBlockByNumber(static_cast<int>(passed)).text().toStdString()),
+      services.Saved->Log.end());
 }
 
 }  // namespace

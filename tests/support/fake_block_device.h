@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -48,6 +49,41 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
     return {length, vellumar::kErrorNone};
   }
 
+  vellumar::ReadOutcome Read(std::uint8_t* bytes, std::int64_t length) override {
+    reads_.push_back({position_, length});
+    for (const auto& [sector, code] : badReadSectors_) {
+      const std::int64_t offset = sector * sectorSize_;
+      if (offset < position_ + length && offset + sectorSize_ > position_) {
+        // The sectors before the bad one arrive; the read stops there.
+        const std::int64_t got = std::max<std::int64_t>(offset - position_, 0);
+        std::memcpy(bytes, data_.data() + position_, static_cast<std::size_t>(got));
+        return {got, code};
+      }
+    }
+    const std::int64_t got = std::min(length, size_ - position_);
+    if (data_.empty()) {
+      std::memset(bytes, 0, static_cast<std::size_t>(got));  // a device without data reads as zeros
+    } else {
+      std::memcpy(bytes, data_.data() + position_, static_cast<std::size_t>(got));
+    }
+    position_ += got;
+    return {got, vellumar::kErrorNone};
+  }
+
+  // With read-ahead on, a started read happens only when it is finished, as late as a real one may.
+  bool StartRead(std::int64_t offset, std::uint8_t* bytes, std::int64_t length) override {
+    if (!readAhead_) {
+      return false;
+    }
+    pending_ = {offset, bytes, length};
+    return true;
+  }
+  vellumar::ReadOutcome FinishRead() override {
+    position_ = pending_.Offset;
+    return Read(pending_.Bytes, pending_.Length);
+  }
+  void EnableReadAhead() { readAhead_ = true; }
+
   std::uint32_t Flush() override {
     ++flushes_;
     return flushCode_;
@@ -59,11 +95,14 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
   };
 
   void FailSector(std::int64_t sector, std::uint32_t code) { badSectors_[sector] = code; }
+  void FailReadSector(std::int64_t sector, std::uint32_t code) { badReadSectors_[sector] = code; }
+  void Poke(std::int64_t offset, std::uint8_t value) { data_[static_cast<std::size_t>(offset)] = value; }
   void FailSeekAt(std::int64_t offset) { failSeekAt_ = offset; }
   void FailFlush(std::uint32_t code) { flushCode_ = code; }
   void BeforeWrite(std::function<void(std::int64_t, std::int64_t)> hook) { beforeWrite_ = std::move(hook); }
 
   const std::vector<WriteCall>& Writes() const { return writes_; }
+  const std::vector<WriteCall>& Reads() const { return reads_; }
   int Flushes() const { return flushes_; }
 
   // Bytes in [begin, end) that are not zero.
@@ -84,7 +123,15 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
   std::optional<std::int64_t> failSeekAt_;
   std::uint32_t flushCode_ = vellumar::kErrorNone;
   std::function<void(std::int64_t, std::int64_t)> beforeWrite_;
+  std::map<std::int64_t, std::uint32_t> badReadSectors_;
+  struct Pending {
+    std::int64_t Offset = 0;
+    std::uint8_t* Bytes = nullptr;
+    std::int64_t Length = 0;
+  } pending_;
+  bool readAhead_ = false;
   std::vector<WriteCall> writes_;
+  std::vector<WriteCall> reads_;
   int flushes_ = 0;
 };
 

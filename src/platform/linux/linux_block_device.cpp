@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "platform/linux/errno_map.h"
+#include "platform/linux/read_ahead.h"
+#include "platform/linux/read_only_device.h"
 
 namespace vellumar::platform {
 
@@ -108,7 +110,10 @@ std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::str
 LinuxBlockDevice::LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile)
     : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev), isFile_(isFile) {}
 
-LinuxBlockDevice::~LinuxBlockDevice() { ::close(fd_); }
+LinuxBlockDevice::~LinuxBlockDevice() {
+  readAhead_.reset();  // no read may be in flight when the descriptor closes
+  ::close(fd_);
+}
 
 std::int64_t LinuxBlockDevice::Seek(std::int64_t offset) {
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
@@ -193,6 +198,34 @@ std::uint32_t LinuxBlockDevice::Flush() {
     result = ::fsync(fd_);
   } while (result != 0 && errno == EINTR);
   return result == 0 ? kErrorNone : MapFailure(errno);
+}
+
+vellumar::ReadOutcome LinuxBlockDevice::Read(std::uint8_t* data, std::int64_t length) {
+  const RawRead raw = ReadFully(fd_, data, length);
+  if (raw.Read == length || raw.Error == 0) {
+    return {raw.Read, kErrorNone};
+  }
+  return {raw.Read, MapFailure(raw.Error)};
+}
+
+bool LinuxBlockDevice::StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  if (!readAhead_) {
+    readAhead_ = std::make_unique<ReadAhead>(fd_);
+  }
+  aheadLength_ = length;
+  readAhead_->Start(offset, data, length);
+  return true;
+}
+
+vellumar::ReadOutcome LinuxBlockDevice::FinishRead() {
+  if (!readAhead_) {
+    return {0, kErrorGeneric};
+  }
+  const RawRead raw = readAhead_->Finish();
+  if (raw.Read == aheadLength_ || raw.Error == 0) {
+    return {raw.Read, kErrorNone};
+  }
+  return {raw.Read, MapFailure(raw.Error)};
 }
 
 bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_, BLKRRPART) == 0; }

@@ -29,7 +29,14 @@ std::optional<std::string> ReadAttribute(const std::string& path) {
   if (!file) {
     return std::nullopt;
   }
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  // A sysfs attribute can fail its read (wwid of a disk without an identification page gives
+  // ENXIO), and libstdc++ reports that by throwing from the stream buffer.
+  try {
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return std::nullopt;
+  }
   if (file.bad()) {
     return std::nullopt;
   }
@@ -57,7 +64,11 @@ std::optional<std::vector<std::uint8_t>> ReadBinaryFile(const std::string& path)
 
 std::string ReadTextFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  try {
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return "";
+  }
 }
 
 std::vector<std::string> ListFolder(const std::string& path) {

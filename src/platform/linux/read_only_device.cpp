@@ -1,0 +1,102 @@
+#include "platform/linux/read_only_device.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/linux/errno_map.h"
+#include "platform/linux/linux_block_device.h"
+#include "platform/linux/read_ahead.h"
+
+namespace vellumar::platform {
+
+RawRead ReadFully(int fd, std::uint8_t* data, std::int64_t length) {
+  RawRead result;
+  while (result.Read < length) {
+    const ssize_t got = ::read(fd, data + result.Read, static_cast<std::size_t>(length - result.Read));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      result.Error = got < 0 ? errno : 0;
+      break;
+    }
+    result.Read += got;
+  }
+  return result;
+}
+
+std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string& path, const std::string& sysfsRoot,
+                                                               int& error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+  if (fd < 0 && errno == EINVAL) {
+    // tmpfs refuses direct I/O for image files.
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
+    error = errno != 0 ? errno : ENOTBLK;
+    ::close(fd);
+    return nullptr;
+  }
+  error = 0;
+  const dev_t rdev = S_ISBLK(info.st_mode) ? info.st_rdev : 0;
+  return std::unique_ptr<LinuxReadOnlyDevice>(new LinuxReadOnlyDevice(fd, sysfsRoot, rdev));
+}
+
+LinuxReadOnlyDevice::LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev)
+    : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev) {}
+
+LinuxReadOnlyDevice::~LinuxReadOnlyDevice() {
+  readAhead_.reset();  // no read may be in flight when the descriptor closes
+  ::close(fd_);
+}
+
+std::int64_t LinuxReadOnlyDevice::Seek(std::int64_t offset) {
+  const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  return position < 0 ? -1 : static_cast<std::int64_t>(position);
+}
+
+vellumar::WriteOutcome LinuxReadOnlyDevice::Write(const std::uint8_t* /*data*/, std::int64_t /*length*/) {
+  return {0, vellumar::kErrorWriteProtect};
+}
+
+std::uint32_t LinuxReadOnlyDevice::Flush() { return vellumar::kErrorNone; }
+
+vellumar::ReadOutcome LinuxReadOnlyDevice::Outcome(const RawRead& raw, std::int64_t length) const {
+  if (raw.Read == length || raw.Error == 0) {
+    return {raw.Read, vellumar::kErrorNone};
+  }
+  if (rdev_ != 0 && DiskVanished(sysfsRoot_, rdev_)) {
+    return {raw.Read, vellumar::kErrorDevNotExist};
+  }
+  return {raw.Read, MapWriteErrno(raw.Error)};
+}
+
+vellumar::ReadOutcome LinuxReadOnlyDevice::Read(std::uint8_t* data, std::int64_t length) {
+  return Outcome(ReadFully(fd_, data, length), length);
+}
+
+bool LinuxReadOnlyDevice::StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  if (!readAhead_) {
+    readAhead_ = std::make_unique<ReadAhead>(fd_);
+  }
+  aheadLength_ = length;
+  readAhead_->Start(offset, data, length);
+  return true;
+}
+
+vellumar::ReadOutcome LinuxReadOnlyDevice::FinishRead() {
+  if (!readAhead_) {
+    return {0, vellumar::kErrorGeneric};
+  }
+  return Outcome(readAhead_->Finish(), aheadLength_);
+}
+
+}  // namespace vellumar::platform

@@ -1,0 +1,132 @@
+#include "report/certificate_json.h"
+
+#include <nettle/sha2.h>
+
+#include <array>
+#include <nlohmann/json.hpp>
+
+#include "devices/smart_attribute_names.h"
+
+namespace vellumar::report {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+template <typename T>
+json OrNull(const std::optional<T>& value) {
+  return value ? json(*value) : json(nullptr);
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto end = text.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+json TextOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
+
+json DriveJson(const vellumar::CertificateDrive& drive, const vellumar::HiddenAreaReport& hidden) {
+  json area = {{"status", vellumar::HiddenAreaStatusName(hidden.Status)}};
+  if (hidden.Status == vellumar::HiddenAreaStatus::NotChecked) {
+    area["reason"] = hidden.Reason;
+  } else {
+    area["reported_sectors"] = hidden.ReportedSectors;
+    area["native_sectors"] = hidden.NativeSectors;
+    area["hpa_hidden_sectors"] = hidden.HpaHiddenSectors;
+    area["dco_hidden_sectors"] = hidden.DcoHiddenSectors;
+  }
+  return {{"node", drive.Node},
+          {"by_id", TextOrNull(drive.ById)},
+          {"bus", drive.Bus},
+          {"model", drive.Model},
+          {"serial", drive.Serial},
+          {"firmware", drive.Firmware},
+          {"wwn", TextOrNull(drive.Wwn)},
+          {"capacity_bytes", drive.CapacityBytes},
+          {"sectors", drive.Sectors},
+          {"logical_sector_size", drive.LogicalSectorSize},
+          {"physical_sector_size", drive.PhysicalSectorSize},
+          {"rotational", OrNull(drive.Rotational)},
+          {"hidden_area", area}};
+}
+
+json EraseJson(const vellumar::CertificateErase& erase) {
+  json ranges = json::array();
+  for (const vellumar::ByteRange& range : erase.RangesWritten) {
+    ranges.push_back({{"begin", range.Begin}, {"end", range.End}});
+  }
+  return {{"method", erase.Method},
+          {"mode", erase.Quick ? "quick" : "full"},
+          {"ranges_written", ranges},
+          {"outcome", erase.Outcome},
+          {"final_offset", erase.FinalOffset},
+          {"error_lines", erase.ErrorLines},
+          {"unwritten_sectors", {{"count", erase.UnwrittenSectors}, {"first_lbas", erase.FirstUnwrittenLbas}}},
+          {"average_speed", erase.AverageSpeed}};
+}
+
+json CheckJson(const vellumar::CertificateCheck& check) {
+  json mismatch = nullptr;
+  if (check.FirstMismatchOffset) {
+    mismatch = {{"offset", *check.FirstMismatchOffset}, {"lba", check.FirstMismatchLba.value_or(0)}};
+  }
+  return {{"method", check.Method},
+          {"seed", OrNull(check.Seed)},
+          {"bytes_read", check.BytesRead},
+          {"result", check.Result},
+          {"result_line", check.ResultLine},
+          {"differing_sectors", check.DifferingSectors},
+          {"first_mismatch", mismatch},
+          {"unreadable_sectors", check.UnreadableSectors},
+          {"known_unwritten_sectors", check.KnownUnwrittenSectors}};
+}
+
+json SmartJson(const std::vector<vellumar::SmartAttribute>& attributes) {
+  json table = json::array();
+  for (const vellumar::SmartAttribute& a : attributes) {
+    table.push_back({{"id", a.Id},
+                     {"name", Trimmed(vellumar::SmartAttributeName(a.Id))},
+                     {"current", a.Current},
+                     {"worst", a.Worst},
+                     {"raw", a.Raw}});
+  }
+  return table;
+}
+
+}  // namespace
+
+std::string CertificateJson(const vellumar::ErasureCertificate& c) {
+  json document = {
+      {"schema_version", vellumar::kCertificateSchemaVersion},
+      {"kind", c.Kind},
+      {"tool", {{"name", c.ToolName}, {"version", c.ToolVersion}}},
+      {"host", {{"name", c.Host}, {"kernel", c.Kernel}}},
+      {"operator", TextOrNull(c.Operator)},
+      {"started", c.Started},
+      {"ended", c.Ended},
+      {"duration_seconds", c.DurationSeconds},
+      {"drive", DriveJson(c.Drive, c.HiddenArea)},
+      {"erase", c.Erase ? EraseJson(*c.Erase) : json(nullptr)},
+      {"verification", c.Verification ? CheckJson(*c.Verification) : json(nullptr)},
+      {"smart", c.Smart ? SmartJson(*c.Smart) : json(nullptr)},
+      {"log", c.Log},
+  };
+  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string Sha256Hex(const std::string& bytes) {
+  sha256_ctx context{};
+  sha256_init(&context);
+  sha256_update(&context, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
+  std::array<std::uint8_t, SHA256_DIGEST_SIZE> digest{};
+  sha256_digest(&context, digest.size(), digest.data());
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (const std::uint8_t byte : digest) {
+    hex += kHex[byte >> 4U];
+    hex += kHex[byte & 0x0FU];
+  }
+  return hex;
+}
+
+}  // namespace vellumar::report

@@ -1,0 +1,142 @@
+#include "devices/certificate.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "report/certificate_json.h"
+#include "report/certificate_pdf.h"
+#include "support/shell.h"
+
+namespace vellumar {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// A run that went wrong in every way the record must show, on a drive with hostile texts.
+ErasureCertificate EveryField() {
+  ErasureCertificate c;
+  c.ToolName = "Vellumar";
+  c.ToolVersion = "4.50";
+  c.Host = "bench";
+  c.Kernel = "Linux 6.1";
+  c.Operator = "김철수";
+  c.Started = "2026-12-08T14:30:05+01:00";
+  c.Ended = "2026-12-08T15:30:05+01:00";
+  c.DurationSeconds = 3600;
+  c.Drive = {"/dev/sdb",    "/dev/disk/by-id/ata-WDC_1",
+             "SATA",        "WDC <b>WD10</b> \xff\x01",
+             "WD-XYZ 123",  "01.0",
+             "naa.5000",    1'000'204'886'016,
+             1'953'525'168, 512,
+             4096,          true};
+  c.HiddenArea = {HiddenAreaStatus::Hidden, 1'953'525'168, 1'953'529'168, 0, 4'000, 0, ""};
+  FormatResult run;
+  run.Outcome = FormatOutcome::Completed;
+  run.Position = c.Drive.CapacityBytes;
+  run.UnwrittenSectors = 40;
+  run.UnwrittenExtents = {{512 * 100, 512 * 140}};
+  const std::vector<std::string> log = {"12/08/26 14:30:05   Formatting... ",
+                                        "12/08/26 14:31:00   Format Error occurred at offset 51,200:   1117 - "
+                                        "Device I/O error"};
+  c.Erase = EraseRecord(false, c.Drive.CapacityBytes, 512, run, log, "87.3 MB/s");
+  VerifyResult check;
+  check.Outcome = VerifyOutcome::Failed;
+  check.BytesRead = 99'999'744;
+  check.DifferingSectors = 3;
+  check.FirstDifference = 1'048'576;
+  c.Verification = CheckRecord(VerifyMethod::Sample, 4242, check, 512);
+  c.Smart = std::vector<SmartAttribute>{{5, 100, 100, 0, 0}, {194, 36, 50, 0x0000'2400'0024ULL, 0x24}};
+  c.Log = log;
+  return c;
+}
+
+// The least a record holds: a `verify` on its own of a drive that cannot say more.
+ErasureCertificate Least() {
+  ErasureCertificate c;
+  c.Kind = "verification";
+  c.Started = c.Ended = "2026-12-08T13:30:05+00:00";
+  c.HiddenArea.Reason = "the bus carries no ATA commands";
+  return c;
+}
+
+std::string TempFile(const std::string& name, const std::string& bytes) {
+  const std::string path = "/tmp/vellumar-cert-" + std::to_string(::getpid()) + "-" + name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+TEST(CertificateJson, RecordsValidateAgainstTheDocumentedSchema) {
+  if (testing::Shell("python3 -c 'import jsonschema'").ExitCode != 0) {
+    GTEST_SKIP() << "needs python3-jsonschema";
+  }
+  const std::string schema = std::string(VELLUMAR_TEST_DATA) + "/../../docs/certificate.schema.json";
+  for (const ErasureCertificate& c : {EveryField(), Least()}) {
+    const std::string path = TempFile("record.json", report::CertificateJson(c));
+    const testing::ShellResult check = testing::Shell(
+        "python3 -c 'import json,sys,jsonschema; jsonschema.validate(json.load(open(sys.argv[1])), "
+        "json.load(open(sys.argv[2])))' " +
+        testing::Quote(path) + " " + testing::Quote(schema));
+    EXPECT_EQ(check.ExitCode, 0) << check.Output;
+    ::unlink(path.c_str());
+  }
+}
+
+TEST(CertificateJson, CarriesTheFactsAnAuditorLooksFor) {
+  const std::string json = report::CertificateJson(EveryField());
+  for (const char* expected :
+       {"\"schema_version\": 1", "\"operator\": \"김철수\"", "\"serial\": \"WD-XYZ 123\"", "\"seed\": 4242",
+        "\"first_mismatch\": {\n      \"offset\": 1048576,\n      \"lba\": 2048", "\"hpa_hidden_sectors\": 4000",
+        "\"name\": \"HDA Temperature\",",
+        "\"error_lines\": [\n      \"12/08/26 14:31:00   Format Error occurred at offset 51,200",
+        "\"first_lbas\": [\n        100,\n        101", "WD10</b> \xEF\xBF\xBD"}) {
+    EXPECT_THAT(json, HasSubstr(expected));
+  }
+  EXPECT_EQ(EveryField().Erase->FirstUnwrittenLbas.size(), kCertificateListedLbas);
+}
+
+TEST(CertificatePdf, TextNamesTheDriveMethodResultAndTheRecordsHash) {
+  if (testing::Shell("command -v pdftotext").ExitCode != 0) {
+    GTEST_SKIP() << "needs pdftotext (poppler-utils)";
+  }
+  const ErasureCertificate c = EveryField();
+  const std::string hash = report::Sha256Hex(report::CertificateJson(c));
+  const std::string pdf = report::CertificatePdf(c, hash);
+  ASSERT_THAT(pdf, ::testing::StartsWith("%PDF"));
+  const std::string path = TempFile("record.pdf", pdf);
+  const testing::ShellResult text = testing::Shell("pdftotext -layout " + testing::Quote(path) + " -");
+  ::unlink(path.c_str());
+  ASSERT_EQ(text.ExitCode, 0);
+  for (const std::string& expected :
+       {std::string("WDC <b>WD10</b>"), std::string("WD-XYZ 123"), std::string("zero fill, one pass, full"),
+        std::string("sample, seed 4242"), std::string("Verification failed: non-zero data at offset 1,048,576"), hash,
+        std::string("김철수"), std::string("Page 2")}) {
+    EXPECT_THAT(text.Output, HasSubstr(expected));
+  }
+  EXPECT_THAT(text.Output, Not(HasSubstr("Page 3")));
+}
+
+TEST(Certificate, FileStemKeepsHostileSerialsInsideTheFolder) {
+  struct Case {
+    std::string Serial;
+    std::string Stem;
+  };
+  for (const Case& c : std::vector<Case>{{"WD-XYZ 123", "WD-XYZ_123-T"},
+                                         {"../../etc/passwd", "_._.._etc_passwd-T"},
+                                         {"  ", "no-serial-T"},
+                                         {".hidden", "_hidden-T"},
+                                         {"", "no-serial-T"}}) {
+    EXPECT_EQ(CertificateFileStem(c.Serial, "T"), c.Stem) << c.Serial;
+  }
+}
+
+TEST(Certificate, Sha256MatchesTheStandardVector) {
+  EXPECT_EQ(report::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+}  // namespace
+}  // namespace vellumar

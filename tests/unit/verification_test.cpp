@@ -1,0 +1,227 @@
+#include "devices/verification.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "devices/format_controller.h"
+#include "support/fake_block_device.h"
+#include "support/fake_clock.h"
+#include "support/log_capture.h"
+
+namespace vellumar {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr std::int64_t kMiB = 1'048'576;
+
+// A device of `size` bytes that a run has zeroed, with the check's context around it.
+struct CheckRig {
+  CheckRig(std::int64_t size, std::int64_t sectorSize)
+      : device(size, sectorSize), logs(clock, LocaleSettings{}), capture(logs.BenchMark), sector(sectorSize) {
+    TIdentifyDeviceData drive;
+    drive.LBA = size / sectorSize;
+    drive.SectorSize = sectorSize;
+    FormatContext context{device, clock, logs, stop, display, observer};
+    run = FormatDevice(false, drive, context);
+    identity = drive;
+  }
+
+  VerifyResult Check(VerifyMethod method, std::uint64_t seed = 7) {
+    const VerifyRequest request = RunVerifyRequest(method, seed, identity, false, run);
+    FormatContext context{device, clock, logs, stop, display, observer};
+    return VerifyDevice(request, context);
+  }
+
+  std::string LastLine() const { return capture.Texts().back(); }
+
+  testing::FakeBlockDevice device;
+  testing::FakeClock clock;
+  LogSinks logs;
+  testing::LogCapture capture;
+  std::atomic<bool> stop{false};
+  FormatDisplay display;
+  FormatObserver observer;
+  std::int64_t sector;
+  TIdentifyDeviceData identity;
+  FormatResult run;
+};
+
+TEST(Verification, ZeroedDevicePassesAndSaysHowMuchWasRead) {
+  CheckRig rig(40 * kMiB, 512);
+  EXPECT_EQ(rig.Check(VerifyMethod::Full).Outcome, VerifyOutcome::Passed);
+  EXPECT_EQ(rig.LastLine(), "Verification passed: 41,943,040 bytes read, all zero.");
+  EXPECT_EQ(rig.capture.Texts()[rig.capture.Texts().size() - 2], "Verifying (full)...");
+  const VerifyResult sample = rig.Check(VerifyMethod::Sample, 99);
+  EXPECT_EQ(sample.Outcome, VerifyOutcome::Passed);
+  EXPECT_EQ(rig.capture.Texts()[rig.capture.Texts().size() - 2], "Verifying (sample, seed 99)...");
+  // Two 5 % extents per subsection and both edge MiB: a little over a tenth of the device.
+  EXPECT_GT(sample.BytesRead, 40 * kMiB / 10);
+  EXPECT_LT(sample.BytesRead, 40 * kMiB / 10 + 2 * kMiB);
+}
+
+TEST(Verification, NonZeroByteIsFoundWithItsOffsetAndLba) {
+  struct Case {
+    VerifyMethod Method;
+    std::int64_t SectorSize;
+    std::int64_t Offset;
+    std::string Line;
+  };
+  const std::vector<Case> cases = {
+      {VerifyMethod::Sample, 512, 100, "non-zero data at offset 0 (LBA 0); 1 sectors differ."},
+      {VerifyMethod::Sample, 4096, 40 * kMiB - 1, "non-zero data at offset 41,938,944 (LBA 10,239); 1 sectors differ."},
+      {VerifyMethod::Full, 512, 23'456'789, "non-zero data at offset 23,456,768 (LBA 45,814); 1 sectors differ."},
+      {VerifyMethod::Full, 4096, 33 * kMiB + 5, "non-zero data at offset 34,603,008 (LBA 8448); 1 sectors differ."},
+  };
+  for (const Case& c : cases) {
+    CheckRig rig(40 * kMiB, c.SectorSize);
+    rig.device.Poke(c.Offset, 0x01);
+    const VerifyResult result = rig.Check(c.Method);
+    EXPECT_EQ(result.Outcome, VerifyOutcome::Failed) << c.Offset;
+    EXPECT_EQ(rig.LastLine(), "Verification failed: " + c.Line);
+  }
+}
+
+TEST(Verification, EveryDifferingSectorIsCountedAndTheFirstNamed) {
+  CheckRig rig(40 * kMiB, 512);
+  for (const std::int64_t offset : {3 * kMiB + 7, 3 * kMiB + 9, 3 * kMiB + 600, 39 * kMiB}) {
+    rig.device.Poke(offset, 0xFF);
+  }
+  const VerifyResult result = rig.Check(VerifyMethod::Full);
+  EXPECT_EQ(result.DifferingSectors, 3);  // the first two bytes share a sector
+  EXPECT_EQ(result.FirstDifference, 3 * kMiB);
+}
+
+TEST(Verification, ReadAheadFindsTheSameDifferencesAsPlainReads) {
+  CheckRig rig(40 * kMiB, 512);
+  rig.device.EnableReadAhead();
+  rig.device.Poke(17 * kMiB + 3, 0x01);
+  rig.device.Poke(33 * kMiB, 0x01);  // in the block after a half-buffer boundary
+  const VerifyResult result = rig.Check(VerifyMethod::Full);
+  EXPECT_EQ(result.DifferingSectors, 2);
+  EXPECT_EQ(result.FirstDifference, 17 * kMiB);
+  EXPECT_EQ(result.BytesRead, 40 * kMiB);
+}
+
+TEST(Verification, ReadErrorsAreLoggedAndNeverPass) {
+  CheckRig rig(40 * kMiB, 512);
+  rig.device.EnableReadAhead();
+  rig.device.FailReadSector(5000, kErrorIoDevice);
+  const VerifyResult result = rig.Check(VerifyMethod::Full);
+  EXPECT_EQ(result.Outcome, VerifyOutcome::Failed);
+  EXPECT_EQ(result.UnreadableSectors, 1);  // the rest of the block is read again in pieces
+  EXPECT_EQ(result.FirstUnreadable, 5000 * 512);
+  EXPECT_THAT(rig.capture.Texts(),
+              ::testing::Contains("Read Error occurred at offset 2,560,000:   1117 - Device I/O error"));
+  EXPECT_THAT(rig.LastLine(), HasSubstr("sectors could not be read, the first at offset 2,560,000 (LBA 5000)."));
+}
+
+TEST(Verification, SectorsTheRunCouldNotWriteAreCountedApart) {
+  testing::FakeBlockDevice device(40 * kMiB, 512);
+  device.FailSector(3000, kErrorIoDevice);
+  device.FailSector(3001, kErrorIoDevice);
+  CheckRig rig(40 * kMiB, 512);
+  // The run's own record of unwritable sectors, as the engine reports it.
+  FormatContext context{device, rig.clock, rig.logs, rig.stop, rig.display, rig.observer};
+  const FormatResult run = FormatDevice(false, rig.identity, context);
+  ASSERT_EQ(run.UnwrittenSectors, 2);
+  EXPECT_THAT(run.UnwrittenExtents, ::testing::SizeIs(1));
+  const VerifyResult result = VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, run), context);
+  EXPECT_EQ(result.Outcome, VerifyOutcome::Passed);
+  EXPECT_EQ(result.KnownUnwrittenDiffering, 2);
+  const std::vector<std::string> lines = rig.capture.Texts();
+  EXPECT_EQ(lines[lines.size() - 2], "Sectors the run could not write, not counted as differences: 2 from LBA 3000");
+}
+
+class StopAfter final : public FormatObserver {
+ public:
+  StopAfter(std::atomic<bool>& stop, int yields) : stop_(stop), left_(yields) {}
+  void OnYield() override {
+    if (--left_ == 0) {
+      stop_.store(true);
+    }
+  }
+
+ private:
+  std::atomic<bool>& stop_;
+  int left_;
+};
+
+TEST(Verification, StopIsSeenBetweenBlocksAndCleared) {
+  CheckRig rig(100 * kMiB, 512);
+  StopAfter stopper(rig.stop, 3);
+  FormatContext context{rig.device, rig.clock, rig.logs, rig.stop, rig.display, stopper};
+  const VerifyResult result =
+      VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, rig.run), context);
+  EXPECT_EQ(result.Outcome, VerifyOutcome::Cancelled);
+  EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 16,777,216.");  // two 8 MiB blocks read
+  EXPECT_FALSE(rig.stop.load());
+}
+
+TEST(SamplePlan, SameSeedSameExtentsAndEdgesAlwaysRead) {
+  const std::int64_t total = 1'000'000 * 4096LL;
+  const auto first = SampleExtents(total, 4096, 12345);
+  EXPECT_EQ(first, SampleExtents(total, 4096, 12345));
+  EXPECT_NE(first, SampleExtents(total, 4096, 12346));
+  EXPECT_EQ(first.front().Begin, 0);
+  EXPECT_GE(first.front().End, kMiB);
+  EXPECT_EQ(first.back().End, total);
+  EXPECT_LE(first.back().Begin, total - kMiB);
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].Begin % 4096, 0);
+    EXPECT_EQ(first[i].End % 4096, 0);
+    if (i > 0) {
+      EXPECT_GT(first[i].Begin, first[i - 1].End);  // sorted and joined
+    }
+  }
+}
+
+TEST(SamplePlan, QuickWipeChecksExactlyTheTwoRangesItWrote) {
+  const std::int64_t total = 64 * kMiB;
+  const std::vector<ByteRange> expected = {{0, 10'240'000}, {total - kMiB, total}};
+  EXPECT_EQ(VerificationExtents(VerifyMethod::Full, total, 512, true, 1), expected);
+  EXPECT_EQ(VerificationExtents(VerifyMethod::Sample, total, 512, true, 1), expected);
+  EXPECT_TRUE(VerificationExtents(VerifyMethod::None, total, 512, false, 1).empty());
+}
+
+TEST(FormatControllerCheck, RunsAfterTheFinalLineOfACompletedRunOnly) {
+  for (const bool stopEarly : {false, true}) {
+    testing::FakeClock clock;
+    LogSinks logs(clock, LocaleSettings{});
+    testing::LogCapture capture(logs.BenchMark);
+    NoVolumes volumes;
+    struct Target final : FormatTarget {
+      std::unique_ptr<BlockDevice> OpenExclusive() override {
+        return std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false);
+      }
+      void RereadPartitions(BlockDevice* /*device*/) override { rereads.push_back("reread"); }
+      std::vector<std::string> rereads;
+    } target;
+    std::atomic<bool> stop{stopEarly};
+    FormatDisplay display;
+    FormatObserver observer;
+    RunControls controls;
+    bool checked = false;
+    RunServices services{logs, clock, volumes, target, stop, display, observer, controls, nullptr};
+    services.AfterCompletedRun = [&](BlockDevice& /*device*/, const FormatResult& /*result*/) {
+      checked = true;
+      EXPECT_EQ(capture.Texts().back(), "Low-level format is complete.");
+      EXPECT_TRUE(target.rereads.empty());
+    };
+    RunRequest request;
+    request.Drive.IdentifyData.LBA = 70'000;
+    request.Drive.IdentifyData.SectorSize = 512;
+    RunLowLevelFormat(request, services);
+    EXPECT_EQ(checked, !stopEarly);
+    const std::vector<std::string> lines = capture.Texts();
+    EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
+                ElementsAre("", "Remember to create new partitions."));
+  }
+}
+
+}  // namespace
+}  // namespace vellumar
