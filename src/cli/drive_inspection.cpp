@@ -13,8 +13,9 @@ namespace vellumar::cli {
 namespace {
 
 bool MayAsk(const vellumar::TDeviceTable& entry, vellumar::HiddenAreaReport& hidden) {
-  if (entry.IsFile || !BusMayCarryAtaCommands(entry.IdentifyData.BusType)) {
-    hidden.Reason = "no ATA commands on this bus (" + vellumar::BusTypeName(entry.IdentifyData.BusType) + ")";
+  // ATA commands are tried on every bus; only an image file is never asked.
+  if (entry.IsFile) {
+    hidden.Reason = "an image file takes no ATA commands";
     return false;
   }
   return true;

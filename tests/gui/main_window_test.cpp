@@ -232,6 +232,8 @@ TEST(SignalRelayTest, TermHupAndIntArriveOnTheEventLoop) {
   EXPECT_EQ(received[0][0].toInt(), SIGTERM);
   EXPECT_EQ(received[1][0].toInt(), SIGHUP);
   EXPECT_EQ(received[2][0].toInt(), SIGINT);
+}
+
 TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
   ASSERT_TRUE(window.StartUp());
   ASSERT_EQ(window.cbVerify->count(), 3);
