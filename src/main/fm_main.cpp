@@ -536,7 +536,10 @@ void TFmMain::btSaveReportClick() {
 
   const QString stem = QString::fromStdString(vellumar::CertificateFileStem(
       id.SN, QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toStdString()));
-  const QString suggested = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + stem + ".pdf";
+  const std::string folder = services_.ReportFolder();
+  const QString suggested = (folder.empty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                            : QString::fromStdString(folder)) +
+                            "/" + stem + ".pdf";
   const QString path = AskReportPath ? AskReportPath(suggested)
                                      : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"), suggested,
                                                                     QStringLiteral("PDF (*.pdf)"));

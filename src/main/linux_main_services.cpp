@@ -18,6 +18,8 @@
 #include "platform/linux/linux_nvme_admin.h"
 #include "platform/linux/linux_platform_info.h"
 #include "platform/linux/linux_volume_system.h"
+#include "platform/linux/user_account.h"
+#include "platform/linux/user_files.h"
 #include "report/certificate_files.h"
 
 namespace vellumar::desktop {
@@ -144,10 +146,30 @@ class LinuxMainServices final : public MainServices {
     if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".pdf") == 0) {
       stem.resize(stem.size() - 4);
     }
-    // Written as this process; a run as root for a user hands the files to that user here.
+    // Run as root for a user, the files are the user's: created with the user's file-system
+    // identity, so a folder the user controls is entered with the user's rights only.
+    std::optional<vellumar::platform::ScopedFileIdentity> identity;
+    const std::optional<vellumar::UserAccount> user =
+        vellumar::platform::DeskUser(vellumar::platform::ProcessEnvironment());
+    if (user && vellumar::platform::ActsForAnotherUser(*user)) {
+      identity.emplace(*user);
+      if (!identity->Ok()) {
+        error = "the files could not be written as " + user->Name;
+        return {};
+      }
+    }
     vellumar::platform::DirectorySink sink(folder);
     const std::string written = vellumar::report::WriteCertificateFiles(certificate, stem, sink, error);
     return written.empty() ? std::string() : folder + "/" + written + ".pdf";
+  }
+
+  std::string ReportFolder() override {
+    const std::optional<vellumar::UserAccount> user =
+        vellumar::platform::DeskUser(vellumar::platform::ProcessEnvironment());
+    if (!user || !vellumar::platform::ActsForAnotherUser(*user) || user->Home.empty()) {
+      return {};
+    }
+    return vellumar::platform::UserDocumentsFolder(*user);
   }
 
  private:

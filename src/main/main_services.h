@@ -45,6 +45,10 @@ class MainServices {
   // starts, then used only by the run's own thread.
   virtual RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
 
+  // The folder the report's save dialog starts in: the Documents folder of the person at the
+  // desk (the invoking user when root runs for someone); empty leaves the choice to the window.
+  virtual std::string ReportFolder() { return {}; }
+
   // Completes the certificate of a run (host, drive facts, the times as ISO 8601) and writes it as
   // `pdfPath` and the same name ending in .json. Returns the PDF's path as written (a name that
   // is taken gets "-2" and so on), or empty with `error` set.

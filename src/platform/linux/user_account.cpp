@@ -84,4 +84,10 @@ vellumar::RuntimeFolderFacts ReadRuntimeFolder(const vellumar::UserAccount& user
   return facts;
 }
 
+std::string UserDocumentsFolder(const vellumar::UserAccount& user) {
+  struct stat info {};
+  const std::string documents = user.Home + "/Documents";
+  return ::lstat(documents.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? documents : user.Home;
+}
+
 }  // namespace vellumar::platform

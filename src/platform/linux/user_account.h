@@ -27,6 +27,10 @@ bool ActsForAnotherUser(const vellumar::UserAccount& user);
 // process's own user $XDG_DATA_HOME or $HOME/.local/share.
 std::string UserDataFolder(const vellumar::UserAccount& user, const vellumar::EnvironmentReader& environment);
 
+// The user's Documents folder in their home from the password entry, or the home itself when
+// there is none (a link there is not taken for a folder).
+std::string UserDocumentsFolder(const vellumar::UserAccount& user);
+
 // What /run/user/UID offers when the environment lost the session variables.
 vellumar::RuntimeFolderFacts ReadRuntimeFolder(const vellumar::UserAccount& user,
                                                const std::string& runtimeRoot = "/run/user");
