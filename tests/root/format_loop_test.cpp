@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -17,14 +18,11 @@ namespace {
 using testing::LoopDevice;
 using testing::NonZeroBytes;
 using testing::Quote;
+using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
 
 constexpr std::int64_t kMiB = 1024 * 1024;
-
-ShellResult RunCli(const std::string& arguments) {
-  return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
-}
 
 void ExpectFullRunZeroes(std::int64_t size, const std::string& losetupOptions, std::int64_t sectorSize) {
   LoopDevice loop(size, losetupOptions);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/cli_commands.h"
+#include "cli_run.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -19,14 +20,11 @@ namespace fs = std::filesystem;
 using testing::LoopDevice;
 using testing::MountGuard;
 using testing::Quote;
+using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
 
 constexpr std::int64_t kMiB = 1024 * 1024;
-
-ShellResult RunCli(const std::string& arguments) {
-  return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli_run.h"
 #include "platform/linux/directory_sink.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
@@ -18,14 +19,11 @@ namespace {
 
 using testing::LoopDevice;
 using testing::Quote;
+using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
 
 constexpr std::int64_t kMiB = 1024 * 1024;
-
-ShellResult RunCli(const std::string& arguments) {
-  return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
-}
 
 // A folder of the test's own, removed with everything in it.
 struct TempFolder {

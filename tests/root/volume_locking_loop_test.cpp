@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -21,16 +22,13 @@ namespace {
 using testing::LoopDevice;
 using testing::MountGuard;
 using testing::Quote;
+using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
 
 constexpr std::int64_t kMiB = 1024 * 1024;
 constexpr const char* kLockFailure =
     "Unable to lock device. Make sure you do not have open files on this device and try again. ";
-
-ShellResult RunCli(const std::string& arguments) {
-  return Shell(std::string(VELLUMAR_CLI_PATH) + " " + arguments + " </dev/null");
-}
 
 bool Mounted(const std::string& node) { return Shell("findmnt --source " + Quote(node) + " >/dev/null").ExitCode == 0; }
 
