@@ -84,25 +84,32 @@ std::int64_t SteadyNowMs() {
       .count();
 }
 
-std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::string& path, const std::string& sysfsRoot,
-                                                                  int& error, bool noFollow) {
-  const int flags = O_RDWR | O_EXCL | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
-  int fd = ::open(path.c_str(), flags | O_DIRECT);
+int OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info) {
+  int fd = ::open(path.c_str(), flags | O_DIRECT | O_CLOEXEC);
   if (fd < 0 && errno == EINVAL) {
-    // Some file systems (tmpfs) refuse direct I/O for image files; the final flush covers them.
-    fd = ::open(path.c_str(), flags);
+    // Some file systems (tmpfs) refuse direct I/O for image files; a final flush covers them.
+    fd = ::open(path.c_str(), flags | O_CLOEXEC);
   }
   if (fd < 0) {
     error = errno;
-    return nullptr;
+    return -1;
   }
-  struct stat info {};
   if (::fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
     error = errno != 0 ? errno : ENOTBLK;
     ::close(fd);
-    return nullptr;
+    return -1;
   }
   error = 0;
+  return fd;
+}
+
+std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::string& path, const std::string& sysfsRoot,
+                                                                  int& error, bool noFollow) {
+  struct stat info {};
+  const int fd = OpenBlockOrImage(path, O_RDWR | O_EXCL | (noFollow ? O_NOFOLLOW : 0), error, info);
+  if (fd < 0) {
+    return nullptr;
+  }
   const bool isFile = S_ISREG(info.st_mode);
   return std::unique_ptr<LinuxBlockDevice>(new LinuxBlockDevice(fd, sysfsRoot, isFile ? 0 : info.st_rdev, isFile));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -20,6 +21,10 @@ struct DeviceGeometry {
   bool IsRegularFile = false;
   dev_t Rdev = 0;  // device number of a block node; 0 for a file
 };
+
+// Opens a block device node or an image file with `flags`, with direct I/O where the file system
+// allows it; -1 with `error` (an errno) set otherwise, also for any other kind of file.
+int OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info);
 
 // Reads size and sector size through a read-only, non-blocking handle. False with errno set on failure.
 bool ReadGeometry(const std::string& path, DeviceGeometry& geometry);

@@ -30,22 +30,11 @@ RawRead ReadFully(int fd, std::uint8_t* data, std::int64_t length) {
 
 std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string& path, const std::string& sysfsRoot,
                                                                int& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC);
-  if (fd < 0 && errno == EINVAL) {
-    // tmpfs refuses direct I/O for image files.
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  }
-  if (fd < 0) {
-    error = errno;
-    return nullptr;
-  }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
-    error = errno != 0 ? errno : ENOTBLK;
-    ::close(fd);
+  const int fd = OpenBlockOrImage(path, O_RDONLY, error, info);
+  if (fd < 0) {
     return nullptr;
   }
-  error = 0;
   const dev_t rdev = S_ISBLK(info.st_mode) ? info.st_rdev : 0;
   return std::unique_ptr<LinuxReadOnlyDevice>(new LinuxReadOnlyDevice(fd, sysfsRoot, rdev));
 }
