@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/cli_commands.h"
+#include "devices/version.h"
 
 namespace vellumar::cli {
 
@@ -47,6 +48,10 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? env.Err : env.Out) << kUsageText;
     return args.empty() ? kExitUsage : kExitOk;
+  }
+  if (args[0] == "--version") {
+    env.Out << vellumar::VersionLine("vellumar-cli") << "\n";
+    return kExitOk;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   const std::string& command = args[0];
