@@ -8,7 +8,23 @@ VELLUMAR_PACKAGES=(
   xvfb xauth x11-xserver-utils fonts-noto-cjk
   clang-format clang-tidy time
   nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
+  scdoc libcli11-dev bash-completion
+  debhelper dpkg-dev fakeroot lintian pkexec ansible
 )
+
+# vellumar_run_as_root "$@": a script in scripts/ that needs root calls this right after it has
+# changed to the top of the tree. As root it returns; as another user it runs the script again
+# through sudo, so the same command works in a root shell without sudo and for a user with sudo.
+vellumar_run_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    return 0
+  fi
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "$0 needs root, and sudo is not installed: run it from a root shell." >&2
+    exit 1
+  fi
+  exec sudo -- "$PWD/scripts/$(basename "$0")" "$@"
+}
 
 vellumar_install_dependencies() {
   local missing=()

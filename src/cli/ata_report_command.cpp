@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/command_line.h"
 #include "cli/drive_argument.h"
 #include "cli/nvme_report_command.h"
 #include "devices/text_format.h"
@@ -26,39 +27,18 @@ struct ReportOptions {
   bool Json = false;
 };
 
-bool ParseReportOptions(std::string_view name, const std::vector<std::string>& args, ReportOptions& options,
-                        std::ostream& err) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--from-file") {
-      if (i + 1 >= args.size()) {
-        err << "vellumar-cli " << name << ": --from-file needs a file name\n";
-        return false;
-      }
-      options.FromFile = args[++i];
-    } else if (arg == "--serial") {
-      if (i + 1 >= args.size()) {
-        err << "vellumar-cli " << name << ": --serial needs the drive's serial number\n";
-        return false;
-      }
-      options.Serial = args[++i];
-    } else if (arg == "--json") {
-      options.Json = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      err << "vellumar-cli " << name << ": unknown option '" << arg << "'\n";
-      return false;
-    } else if (options.Drive.empty()) {
-      options.Drive = arg;
-    } else {
-      err << "vellumar-cli " << name << ": only one DRIVE may be given\n";
-      return false;
-    }
+std::optional<int> ParseReportOptions(std::string_view name, const std::vector<std::string>& args,
+                                      ReportOptions& options, CliEnvironment& env) {
+  CommandLine line;
+  if (const std::optional<int> status = ParseCommandLine(*FindCommand(name), args, line, env)) {
+    return status;
   }
+  options = {line.Operand, line.Value("--from-file"), line.Value("--serial"), line.Flag("--json")};
   if (options.Drive.empty() == options.FromFile.empty()) {
-    err << "vellumar-cli " << name << ": give either DRIVE or --from-file SECTOR.bin\n";
-    return false;
+    env.Err << "vellumar-cli " << name << ": give either DRIVE or --from-file SECTOR.bin\n";
+    return kExitUsage;
   }
-  return true;
+  return std::nullopt;
 }
 
 void PrintLines(vellumar::LogSinks& logs, const AtaReportCommand& command, std::ostream& out) {
@@ -90,8 +70,8 @@ bool ReadSectorFile(const std::string& path, vellumar::AtaSector& sector, std::s
 
 int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::string>& args, CliEnvironment& env) {
   ReportOptions options;
-  if (!ParseReportOptions(command.Name, args, options, env.Err)) {
-    return kExitUsage;
+  if (const std::optional<int> status = ParseReportOptions(command.Name, args, options, env)) {
+    return *status;
   }
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());

@@ -40,6 +40,4 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env);
 // Dispatches argv (without the program name) to a command.
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
 
-extern const char* const kUsageText;
-
 }  // namespace vellumar::cli

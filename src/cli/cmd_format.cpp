@@ -7,6 +7,7 @@
 #include "cli/certificate_output.h"
 #include "cli/cli_agreement.h"
 #include "cli/cli_commands.h"
+#include "cli/command_line.h"
 #include "cli/drive_argument.h"
 #include "cli/drive_inspection.h"
 #include "cli/terminal_progress.h"
@@ -31,76 +32,38 @@ struct FormatOptions {
   std::string Serial;
   bool Quick = false;
   bool Yes = false;
+  bool Agree = false;
   vellumar::VerifyMethod Verify = vellumar::VerifyMethod::None;
   std::string CertificateDir;
   std::string Operator;
 };
 
-// The options that take a value: --verify, --certificate, --operator. 0 not one of them,
-// 1 taken, -1 a usage error already reported.
-int ParseValueOption(const std::vector<std::string>& args, std::size_t& i, FormatOptions& options, std::ostream& err) {
-  std::string value;
-  bool matched = false;
-  if (!OptionValue(args, i, "--verify", value, matched, err, "format")) {
-    return -1;
+std::optional<int> ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options,
+                                      CliEnvironment& env) {
+  CommandLine line;
+  if (const std::optional<int> status = ParseCommandLine(*FindCommand("format"), args, line, env)) {
+    return status;
   }
-  if (matched) {
-    const auto method = vellumar::ParseVerifyMethod(value);
-    if (!method) {
-      err << "vellumar-cli format: --verify takes none, sample or full\n";
-      return -1;
+  options.Device = line.Operand;
+  options.Serial = line.Value("--serial");
+  options.Quick = line.Flag("--quick");
+  options.Yes = line.Flag("--yes");
+  options.Agree = line.Flag("--agree");
+  options.CertificateDir = line.Value("--certificate");
+  options.Operator = line.Value("--operator");
+  if (line.Values.contains("--verify")) {
+    const auto parsed = vellumar::ParseVerifyMethod(line.Value("--verify"));
+    if (!parsed) {
+      env.Err << "vellumar-cli format: --verify takes none, sample or full\n";
+      return kExitUsage;
     }
-    options.Verify = *method;
-    return 1;
-  }
-  for (const auto& [name, target] :
-       {std::pair{"--certificate", &options.CertificateDir}, std::pair{"--operator", &options.Operator}}) {
-    if (!OptionValue(args, i, name, value, matched, err, "format")) {
-      return -1;
-    }
-    if (matched) {
-      *target = value;
-      return 1;
-    }
-  }
-  return 0;
-}
-
-bool ParseFormatOptions(const std::vector<std::string>& args, FormatOptions& options, std::ostream& err) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const int valueOption = ParseValueOption(args, i, options, err);
-    if (valueOption < 0) {
-      return false;
-    }
-    if (valueOption > 0) {
-      continue;
-    }
-    if (arg == "--quick") {
-      options.Quick = true;
-    } else if (arg == "--yes") {
-      options.Yes = true;
-    } else if (arg == "--serial") {
-      if (i + 1 >= args.size()) {
-        err << "vellumar-cli format: --serial needs the drive's serial number\n";
-        return false;
-      }
-      options.Serial = args[++i];
-    } else if (!arg.empty() && arg[0] == '-') {
-      err << "vellumar-cli format: unknown option '" << arg << "'\n";
-      return false;
-    } else if (options.Device.empty()) {
-      options.Device = arg;
-    } else {
-      err << "vellumar-cli format: only one DEVICE may be given\n";
-      return false;
-    }
+    options.Verify = *parsed;
   }
   if (options.Device.empty()) {
-    err << "vellumar-cli format: DEVICE is missing\n";
-    return false;
+    env.Err << "vellumar-cli format: DEVICE is missing\n";
+    return kExitUsage;
   }
-  return true;
+  return std::nullopt;
 }
 
 // On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
@@ -151,16 +114,21 @@ int ExitStatusOf(const vellumar::RunReport& report) {
 
 }  // namespace
 
-int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment& env) {
-  // The first-run agreement comes before anything else happens; it takes --agree out of the list.
-  std::vector<std::string> args = commandArgs;
-  if (!EnsureAgreement(args, env)) {
-    return kExitRefused;
-  }
-
+int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) {
   FormatOptions options;
-  if (!ParseFormatOptions(args, options, env.Err)) {
-    return kExitUsage;
+  if (const std::optional<int> status = ParseFormatOptions(args, options, env)) {
+    return *status;
+  }
+  // The first-run agreement comes before the drive is even looked at; --help does not need it.
+  std::vector<std::string> agreement;
+  if (options.Agree) {
+    agreement.emplace_back("--agree");
+  }
+  if (options.Yes) {
+    agreement.emplace_back("--yes");
+  }
+  if (!EnsureAgreement(agreement, env)) {
+    return kExitRefused;
   }
   if (options.Yes && IsRowNumber(options.Device)) {
     // Nobody reads the confirmation, and rows shift when a disk comes or goes.
@@ -257,11 +225,9 @@ int RunFormatCommand(const std::vector<std::string>& commandArgs, CliEnvironment
     return status;
   }
   const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
-  recorder.Certificate().Erase =
-      vellumar::EraseRecord(options.Quick,
-                            std::max(identity.LBA * identity.SectorSize, drive.Entry.IsFile ? drive.Entry.FileSize : 0),
-                            identity.SectorSize, report.Result,
-                            recorder.Certificate().Log, runSpeed.value_or(display.SpeedText));
+  recorder.Certificate().Erase = vellumar::EraseRecord(
+      options.Quick, std::max(identity.LBA * identity.SectorSize, drive.Entry.IsFile ? drive.Entry.FileSize : 0),
+      identity.SectorSize, report.Result, recorder.Certificate().Log, runSpeed.value_or(display.SpeedText));
   return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
 }
 

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/cli_commands.h"
+#include "cli/command_line.h"
 #include "cli/drive_catalogue.h"
 #include "cli/drive_inspection.h"
 #include "devices/chooser_rows.h"
@@ -13,25 +14,6 @@
 namespace vellumar::cli {
 
 namespace {
-
-struct ListOptions {
-  bool Debug = false;
-  bool Json = false;
-};
-
-bool ParseListOptions(const std::vector<std::string>& args, ListOptions& options, std::ostream& err) {
-  for (const std::string& arg : args) {
-    if (arg == "--debug") {
-      options.Debug = true;
-    } else if (arg == "--json") {
-      options.Json = true;
-    } else {
-      err << "vellumar-cli list: unknown argument '" << arg << "'\n";
-      return false;
-    }
-  }
-  return true;
-}
 
 void PrintJson(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment& env, std::ostream& out) {
   vellumar::Json drives = vellumar::Json::array();
@@ -80,13 +62,14 @@ void PrintTable(const std::vector<vellumar::ChooserRow>& rows, const std::string
 }  // namespace
 
 int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
-  ListOptions options;
-  if (!ParseListOptions(args, options, env.Err)) {
-    return kExitUsage;
+  CommandLine options;
+  if (const std::optional<int> status = ParseCommandLine(*FindCommand("list"), args, options, env)) {
+    return *status;
   }
+  const bool debug = options.Flag("--debug");
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
-  if (options.Debug) {
+  if (debug) {
     // The whole start-up trail: the debug log and, in debug mode, the format log's scan lines.
     // The descriptor dump ends with its own line break; the next entry still starts on a new line.
     const auto toErr = [&env](const std::string& entry) {
@@ -95,15 +78,14 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
     logs.Debug.SetWriter(toErr);
     logs.BenchMark.SetWriter(toErr);
   }
-  const std::vector<std::string> parameters =
-      options.Debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{};
+  const std::vector<std::string> parameters = debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{};
   const CliCatalogue loaded = LoadCatalogue(env, logs, parameters);
   if (!loaded.Result.Ok) {
     env.Err << "Error: " << loaded.Result.FatalMessage << "\n";
     return kExitUsage;
   }
   const std::vector<vellumar::ChooserRow> rows = vellumar::ChooserRows(loaded.Catalogue, logs.Locale());
-  if (options.Json) {
+  if (options.Flag("--json")) {
     PrintJson(loaded.Catalogue, env, env.Out);
   } else {
     PrintTable(rows, loaded.Result.StatusText, env.Out);

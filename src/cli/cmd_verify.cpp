@@ -5,6 +5,7 @@
 
 #include "cli/certificate_output.h"
 #include "cli/cli_commands.h"
+#include "cli/command_line.h"
 #include "cli/drive_argument.h"
 #include "cli/drive_inspection.h"
 #include "cli/terminal_progress.h"
@@ -39,51 +40,38 @@ bool ParseSeed(const std::string& text, std::uint64_t& seed) {
   return true;
 }
 
-bool ParseVerifyOptions(const std::vector<std::string>& args, VerifyOptions& options, std::ostream& err) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string value;
-    bool matched = false;
-    std::string* const targets[] = {&options.Serial, &options.CertificateDir, &options.Operator, &value};
-    const char* const names[] = {"--serial", "--certificate", "--operator", "--seed"};
-    bool taken = false;
-    for (std::size_t n = 0; n < std::size(names) && !taken; ++n) {
-      if (!OptionValue(args, i, names[n], *targets[n], matched, err, "verify")) {
-        return false;
-      }
-      taken = matched;
-      if (matched && n == 3) {
-        std::uint64_t seed = 0;
-        if (!ParseSeed(value, seed)) {
-          err << "vellumar-cli verify: --seed takes a whole number\n";
-          return false;
-        }
-        options.Seed = seed;
-        options.Method = vellumar::VerifyMethod::Sample;
-      }
+std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, VerifyOptions& options,
+                                      CliEnvironment& env) {
+  CommandLine line;
+  if (const std::optional<int> status = ParseCommandLine(*FindCommand("verify"), args, line, env)) {
+    return status;
+  }
+  if (line.Flag("--sample") && line.Flag("--full")) {
+    env.Err << "vellumar-cli verify: --sample and --full exclude each other\n";
+    return kExitUsage;
+  }
+  options.Drive = line.Operand;
+  options.Serial = line.Value("--serial");
+  options.CertificateDir = line.Value("--certificate");
+  options.Operator = line.Value("--operator");
+  if (line.Flag("--sample")) {
+    options.Method = vellumar::VerifyMethod::Sample;
+  }
+  if (line.Values.contains("--seed")) {
+    // A seed reads that sample again.
+    std::uint64_t seed = 0;
+    if (!ParseSeed(line.Value("--seed"), seed)) {
+      env.Err << "vellumar-cli verify: --seed takes a whole number\n";
+      return kExitUsage;
     }
-    const std::string& arg = args[i];
-    if (taken) {
-      continue;
-    }
-    if (arg == "--sample") {
-      options.Method = vellumar::VerifyMethod::Sample;
-    } else if (arg == "--full") {
-      options.Method = vellumar::VerifyMethod::Full;
-    } else if (!arg.empty() && arg[0] == '-') {
-      err << "vellumar-cli verify: unknown option '" << arg << "'\n";
-      return false;
-    } else if (options.Drive.empty()) {
-      options.Drive = arg;
-    } else {
-      err << "vellumar-cli verify: only one DRIVE may be given\n";
-      return false;
-    }
+    options.Seed = seed;
+    options.Method = vellumar::VerifyMethod::Sample;
   }
   if (options.Drive.empty()) {
-    err << "vellumar-cli verify: DRIVE is missing\n";
-    return false;
+    env.Err << "vellumar-cli verify: DRIVE is missing\n";
+    return kExitUsage;
   }
-  return true;
+  return std::nullopt;
 }
 
 std::string Trimmed(const std::string& text) {
@@ -106,8 +94,8 @@ void WriteVerifyHeader(vellumar::LogSinks& logs, const std::string& caption, std
 
 int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) {
   VerifyOptions options;
-  if (!ParseVerifyOptions(args, options, env.Err)) {
-    return kExitUsage;
+  if (const std::optional<int> status = ParseVerifyOptions(args, options, env)) {
+    return *status;
   }
   ResolvedDrive drive;
   std::string error;

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "devices/agreement.h"
 #include "devices/drive_record.h"
 #include "devices/log_sinks.h"
+#include "devices/version.h"
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
 #include "main/root_arguments.h"
@@ -38,6 +41,11 @@ void CentreOnScreen(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so it works without a display and as any user.
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << vellumar::VersionLine("vellumar") << "\n";
+    return 0;
+  }
   const std::vector<std::string> arguments(argv, argv + argc);
   const bool root = ::geteuid() == 0;
   if (root) {
