@@ -13,9 +13,10 @@ namespace vellumar {
 namespace {
 
 constexpr std::size_t kBufferAlignment = 4096;
-// Two 8 MiB halves: one is checked while the device fills the other. Small enough that the
-// block just read is still in the cache when it is checked.
-constexpr std::int64_t kReadBlock = std::int64_t{8} * 1'048'576;
+// Two 16 MiB halves: one is checked while the device fills the other. Small enough that the
+// block just read is still in the shared cache when it is checked, and with the zero buffer of
+// the run gone, well inside the run's memory.
+constexpr std::int64_t kReadBlock = std::int64_t{16} * 1'048'576;
 constexpr std::int64_t kPieceSize = 65'536;
 
 struct FreeDeleter {

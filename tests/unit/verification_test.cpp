@@ -158,7 +158,7 @@ TEST(Verification, StopIsSeenBetweenBlocksAndCleared) {
   const VerifyResult result =
       VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, rig.run), context);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Cancelled);
-  EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 16,777,216.");  // two 8 MiB blocks read
+  EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 33,554,432.");  // two 16 MiB blocks read
   EXPECT_FALSE(rig.stop.load());
 }
 

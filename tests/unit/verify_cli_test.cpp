@@ -58,6 +58,12 @@ TEST(ReadAhead, ReadsInTheBackgroundAtTheGivenOffsetAndStopsCleanly) {
     const platform::RawRead last = reader.Finish();
     EXPECT_EQ(last.Read, 100);
     EXPECT_EQ(last.Error, 0);
+    // A block long enough to be read as pieces side by side comes back as one run from its start.
+    std::vector<std::uint8_t> block(4 * 65'536);
+    reader.Start(0, block.data(), static_cast<std::int64_t>(block.size()));
+    const platform::RawRead pieces = reader.Finish();
+    EXPECT_EQ(pieces.Read, 3 * 65'536);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), block.begin()));
     reader.Start(0, into.data(), 65'536);  // destroyed with a read in flight: waits, then joins
   }
   ::close(fd);

@@ -23,9 +23,9 @@ RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t
   return result;
 }
 
-ReadAhead::ReadAhead(int fd) : fd_(fd), thread_([this] { Serve(); }) {}
+ReadLane::ReadLane(int fd) : fd_(fd), thread_([this] { Serve(); }) {}
 
-ReadAhead::~ReadAhead() {
+ReadLane::~ReadLane() {
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return finished_; });
@@ -35,7 +35,7 @@ ReadAhead::~ReadAhead() {
   thread_.join();
 }
 
-void ReadAhead::Start(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+void ReadLane::Start(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return finished_; });
@@ -48,13 +48,13 @@ void ReadAhead::Start(std::int64_t offset, std::uint8_t* data, std::int64_t leng
   changed_.notify_all();
 }
 
-RawRead ReadAhead::Finish() {
+RawRead ReadLane::Finish() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return finished_; });
   return result_;
 }
 
-void ReadAhead::Serve() {
+void ReadLane::Serve() {
   std::unique_lock lock(mutex_);
   while (true) {
     changed_.wait(lock, [this] { return requested_ || quit_; });
@@ -72,6 +72,50 @@ void ReadAhead::Serve() {
     finished_ = true;
     changed_.notify_all();
   }
+}
+
+ReadAhead::ReadAhead(int fd) {
+  for (std::unique_ptr<ReadLane>& lane : lanes_) {
+    lane = std::make_unique<ReadLane>(fd);
+  }
+}
+
+void ReadAhead::Start(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  // Pieces of whole 64 KiB units, so each stays aligned for direct I/O; the last takes the rest.
+  constexpr std::int64_t kUnit = 65'536;
+  const std::int64_t piece = (length / static_cast<std::int64_t>(kLanes)) / kUnit * kUnit;
+  std::int64_t at = 0;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    if (piece == 0) {
+      lengths_[lane] = lane == 0 ? length : 0;  // too short to share
+    } else {
+      lengths_[lane] = lane + 1 == kLanes ? length - at : piece;
+    }
+    if (lengths_[lane] > 0) {
+      lanes_[lane]->Start(offset + at, data + at, lengths_[lane]);
+    }
+    at += lengths_[lane];
+  }
+}
+
+RawRead ReadAhead::Finish() {
+  RawRead total;
+  bool whole = true;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    if (lengths_[lane] == 0) {
+      continue;
+    }
+    const RawRead part = lanes_[lane]->Finish();
+    if (!whole) {
+      continue;  // every lane is waited for, but only an unbroken run from the start counts
+    }
+    total.Read += part.Read;
+    if (part.Read < lengths_[lane]) {
+      total.Error = part.Error;
+      whole = false;
+    }
+  }
+  return total;
 }
 
 }  // namespace vellumar::platform
