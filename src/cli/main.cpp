@@ -25,8 +25,8 @@ extern "C" void OnStopSignal(int /*signal*/) {
   g_stopRequested.store(true);
 }
 
-// A run stops after the current block on Ctrl+C, SIGTERM or a closed terminal, and reports how
-// far it got. The other commands keep the default: they end at once.
+// A run or a check stops after the current block on Ctrl+C, SIGTERM or a closed terminal, and
+// reports how far it got. The other commands keep the default: they end at once.
 void InstallStopHandlers() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args.front() == "format") {
+    InstallStopHandlers();
+  } else if (!args.empty() && args.front() == "verify") {
+    // A check only reads: it has nothing to confirm, and stops after the current block.
+    g_abortOnSignal.store(false);
     InstallStopHandlers();
   }
   vellumar::cli::CliEnvironment env{std::cin, std::cout, std::cerr};
