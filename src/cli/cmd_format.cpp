@@ -9,7 +9,7 @@
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
 #include "cli/drive_argument.h"
-#include "cli/drive_inspection.h"
+#include "cli/drive_survey.h"
 #include "cli/terminal_progress.h"
 #include "cli/verify_options.h"
 #include "devices/format_controller.h"

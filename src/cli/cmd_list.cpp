@@ -4,7 +4,7 @@
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
 #include "cli/drive_catalogue.h"
-#include "cli/drive_inspection.h"
+#include "cli/drive_survey.h"
 #include "devices/chooser_rows.h"
 #include "devices/list_json.h"
 #include "platform/linux/drive_list_facts.h"

@@ -1,4 +1,4 @@
-#include "cli/drive_inspection.h"
+#include "cli/drive_survey.h"
 
 #include <cstring>
 
