@@ -3,8 +3,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>

@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <csignal>
 #include <QTextBlock>
 #include <algorithm>
+#include <csignal>
 
 #include "gui/fake_main_services.h"
 #include "main/fm_main.h"

@@ -153,9 +153,8 @@ TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
   EXPECT_EQ(rig.Lines()[4], "Device capacity: 70,000 sectors") << "the whole drive, even for a quick wipe";
   EXPECT_EQ(rig.Lines().back(),
             "Unable to lock device. Make sure you do not have open files on this device and try again. ");
-  EXPECT_EQ(rig.journal.events,
-            (std::vector<std::string>{"controls off", "hold", "lock 3", "open", "restore", "reread closed", "unlock",
-                                      "controls on"}));
+  EXPECT_EQ(rig.journal.events, (std::vector<std::string>{"controls off", "hold", "lock 3", "open", "restore",
+                                                          "reread closed", "unlock", "controls on"}));
 }
 
 TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
@@ -171,8 +170,9 @@ TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
 TEST(FormatController, RefusalsComeBeforeAnyVolumeIsTaken) {
   {
     ControllerRig rig(true, true, kDialogYes);
-    rig.journal.systemRefusal = "This device holds the running system (/ on /dev/sda2); it cannot be formatted "
-                                "while the system runs from it.";
+    rig.journal.systemRefusal =
+        "This device holds the running system (/ on /dev/sda2); it cannot be formatted "
+        "while the system runs from it.";
     const RunReport report = RunLowLevelFormat(rig.request, rig.services);
     EXPECT_EQ(report.Refusal, rig.journal.systemRefusal);
     EXPECT_FALSE(report.Confirmed);

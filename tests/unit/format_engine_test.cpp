@@ -165,9 +165,9 @@ TEST(FormatEngine, WriteProtectedMediumTerminatesAtTheFirstBlock) {
   rig.device.FailSector(0, kErrorWriteProtect);
   rig.device.FailSector(200, kErrorWriteProtect);
   const FormatResult result = rig.Run();
-  EXPECT_EQ(rig.Lines(), (std::vector<std::string>{"Format Error occurred at offset 0:   19 - The media is write protected",
-                                                   "Average speed: ",
-                                                   "Operation terminated at offset 0    LBA 0"}));
+  EXPECT_EQ(rig.Lines(),
+            (std::vector<std::string>{"Format Error occurred at offset 0:   19 - The media is write protected",
+                                      "Average speed: ", "Operation terminated at offset 0    LBA 0"}));
   EXPECT_EQ(result.Outcome, FormatOutcome::Terminated);
   EXPECT_EQ(rig.device.Writes().size(), 1U) << "no block is tried again, no sector by sector";
 }

@@ -89,8 +89,14 @@ TEST(FormatTimestamp, ShortDateSpaceLongTimeExceptAtMidnight) {
 
 TEST(ReplaceControlCharacters, DeviceTextCannotCarryControlsButKeepsUtf8) {
   EXPECT_EQ(ReplaceControlCharacters("WD\x1b[2J\x07 Blue\x7f"), "WD?[2J? Blue?");
-  EXPECT_EQ(ReplaceControlCharacters("A\xc2\x9b" "1mB"), "A?1mB") << "a C1 control in UTF-8";
-  EXPECT_EQ(ReplaceControlCharacters("A\x9b" "1mB\xff"), "A?1mB?") << "bytes that are not UTF-8";
+  EXPECT_EQ(ReplaceControlCharacters("A\xc2\x9b"
+                                     "1mB"),
+            "A?1mB")
+      << "a C1 control in UTF-8";
+  EXPECT_EQ(ReplaceControlCharacters("A\x9b"
+                                     "1mB\xff"),
+            "A?1mB?")
+      << "bytes that are not UTF-8";
   EXPECT_EQ(ReplaceControlCharacters("Caf\xc3\xa9 \xea\xb0\x80 \xc2\xa0"), "Caf\xc3\xa9 \xea\xb0\x80 \xc2\xa0");
 }
 
