@@ -4,12 +4,13 @@
 
 #include <algorithm>
 
+#include "platform/linux/sg_ata_passthrough.h"
+
 namespace vellumar::platform {
 
 namespace {
 
 constexpr std::uint8_t kAtaPassThrough16 = 0x85;
-constexpr unsigned kTimeoutMs = 60000;
 constexpr std::uint8_t kProtocolNonData = 3;
 constexpr std::uint8_t kCheckCondition = 0x02;
 constexpr std::uint8_t kAtaStatusError = 0x01;
@@ -95,14 +96,7 @@ std::optional<std::uint64_t> ReturnedLbaFromSense(std::span<const std::uint8_t> 
 std::optional<std::uint64_t> SgAtaLbaQuery::ReturnedLba(std::uint8_t slave, std::uint8_t command, bool extended) {
   std::array<std::uint8_t, 16> cdb = BuildLbaQuery16(command, slave, extended);
   std::array<std::uint8_t, 64> sense{};
-  sg_io_hdr_t header{};
-  header.interface_id = 'S';
-  header.dxfer_direction = SG_DXFER_NONE;
-  header.cmd_len = static_cast<unsigned char>(cdb.size());
-  header.cmdp = cdb.data();
-  header.mx_sb_len = static_cast<unsigned char>(sense.size());
-  header.sbp = sense.data();
-  header.timeout = kTimeoutMs;
+  sg_io_hdr_t header = NonDataSgHeader(cdb, sense);
   if (ioctl_(fd_, SG_IO, &header) < 0 || header.host_status != 0 || (header.driver_status & ~0x08U) != 0 ||
       header.status != kCheckCondition) {
     return std::nullopt;

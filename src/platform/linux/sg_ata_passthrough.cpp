@@ -90,14 +90,7 @@ bool SgAtaPassThrough::NonDataWithResult(const vellumar::AtaRegisters& registers
   std::array<std::uint8_t, 16> cdb = BuildAtaPassThrough16(registers, AtaProtocol::NonData);
   cdb[2] = 0x20;  // CK_COND: return the registers even though the command went well
   std::array<std::uint8_t, 64> sense{};
-  sg_io_hdr_t header{};
-  header.interface_id = 'S';
-  header.dxfer_direction = SG_DXFER_NONE;
-  header.cmd_len = static_cast<unsigned char>(cdb.size());
-  header.cmdp = cdb.data();
-  header.mx_sb_len = static_cast<unsigned char>(sense.size());
-  header.sbp = sense.data();
-  header.timeout = kTimeoutMs;
+  sg_io_hdr_t header = NonDataSgHeader(cdb, sense);
   if (ioctl_(fd_, SG_IO, &header) < 0 || !CommandWentWell(header, sense)) {
     return false;
   }
@@ -125,6 +118,18 @@ bool SgAtaPassThrough::PioDataIn(const vellumar::AtaRegisters& registers,
   }
   std::copy(sector.begin(), sector.end(), destination.begin());
   return true;
+}
+
+sg_io_hdr_t NonDataSgHeader(std::array<std::uint8_t, 16>& cdb, std::array<std::uint8_t, 64>& sense) {
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = SG_DXFER_NONE;
+  header.cmd_len = static_cast<unsigned char>(cdb.size());
+  header.cmdp = cdb.data();
+  header.mx_sb_len = static_cast<unsigned char>(sense.size());
+  header.sbp = sense.data();
+  header.timeout = kTimeoutMs;
+  return header;
 }
 
 }  // namespace vellumar::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <scsi/sg.h>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -34,5 +36,9 @@ class SgAtaPassThrough {
   int fd_;
   IoctlCaller ioctl_;
 };
+
+// The SG_IO header of an ATA PASS-THROUGH (16) without data: `cdb` and `sense` must outlive it.
+// The timeout leaves a drive time to spin up first.
+sg_io_hdr_t NonDataSgHeader(std::array<std::uint8_t, 16>& cdb, std::array<std::uint8_t, 64>& sense);
 
 }  // namespace vellumar::platform
