@@ -42,14 +42,12 @@ class BlockDevice {
   virtual WriteOutcome Write(const std::uint8_t* data, std::int64_t length) = 0;
   // Puts everything written on the medium: kErrorNone, or the code of the failure.
   virtual std::uint32_t Flush() = 0;
-  // One synchronous read at the current position, for read-back verification. `data` is
+  // One synchronous read of `length` bytes at `offset` for read-back verification, leaving the
+  // write position alone. Several threads may read at once, each into its own buffer, which is
   // aligned for direct I/O. A device that cannot read says so with an error code.
-  virtual ReadOutcome Read(std::uint8_t* /*data*/, std::int64_t /*length*/) { return {0, kErrorGeneric}; }
-  // Read-ahead, so checking one block overlaps reading the next: starts reading `length` bytes at
-  // `offset` into `data` and returns at once; FinishRead waits for that read and gives its
-  // outcome. False when the device only reads synchronously (then use Seek and Read).
-  virtual bool StartRead(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) { return false; }
-  virtual ReadOutcome FinishRead() { return {0, kErrorGeneric}; }
+  virtual ReadOutcome ReadAt(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) {
+    return {0, kErrorGeneric};
+  }
 };
 
 }  // namespace vellumar

@@ -6,25 +6,25 @@
 #include <memory>
 #include <new>
 
+#include "devices/piece_checker.h"
 #include "devices/text_format.h"
 
 namespace vellumar {
 
 namespace {
 
+// Progress, a yield and a look at the stop flag once per this many bytes checked.
+constexpr std::int64_t kProgressStep = std::int64_t{16} * 1'048'576;
+// After a read error the rest of the piece is read again in these steps, then sector by sector.
+constexpr std::int64_t kRetryStep = 65'536;
 constexpr std::size_t kBufferAlignment = 4096;
-// Two 16 MiB halves: one is checked while the device fills the other. Small enough that the
-// block just read is still in the shared cache when it is checked, and with the zero buffer of
-// the run gone, well inside the run's memory.
-constexpr std::int64_t kReadBlock = std::int64_t{16} * 1'048'576;
-constexpr std::int64_t kPieceSize = 65'536;
 
 struct FreeDeleter {
   void operator()(std::uint8_t* p) const { std::free(p); }
 };
 
-std::unique_ptr<std::uint8_t, FreeDeleter> AllocateReadBuffer() {
-  void* raw = std::aligned_alloc(kBufferAlignment, static_cast<std::size_t>(2 * kReadBlock));
+std::unique_ptr<std::uint8_t, FreeDeleter> AllocateRetryBuffer() {
+  void* raw = std::aligned_alloc(kBufferAlignment, static_cast<std::size_t>(kRetryStep));
   if (raw == nullptr) {
     throw std::bad_alloc();
   }
@@ -43,16 +43,14 @@ class VerifyRun {
   VerifyResult Run();
 
  private:
-  struct Piece {
+  struct Retry {
     std::int64_t Failed;
     std::uint32_t Code;
   };
-  bool NextBlock(ByteRange& block);
-  ReadOutcome ReadNow(const ByteRange& block);
-  bool CheckRead(const ByteRange& block, const ReadOutcome& outcome);
-  Piece ReadPiece(std::int64_t offset, std::int64_t length);
+  bool Take(const CheckedPiece& piece);
+  Retry ReadAgain(std::int64_t offset, std::int64_t length);
   bool Unplugged(std::int64_t offset, std::int64_t end);
-  void CheckBlock(std::int64_t offset, std::int64_t length);
+  void CountRuns(const std::vector<ByteRange>& runs);
   void CountSector(std::int64_t offset, bool unreadable);
   bool KnownUnwritten(std::int64_t offset);
   void MarkUnreadable(std::int64_t offset, std::int64_t length);
@@ -63,10 +61,7 @@ class VerifyRun {
   const VerifyRequest& request_;
   FormatContext& ctx_;
   const std::int64_t sectorSize_;
-  std::unique_ptr<std::uint8_t, FreeDeleter> buffer_;
-  std::uint8_t* current_ = nullptr;  // the half that holds the block being checked
-  std::size_t extent_ = 0;           // where NextBlock goes on
-  std::int64_t cursor_ = -1;
+  std::unique_ptr<std::uint8_t, FreeDeleter> retryBuffer_;  // made on the first read error
   std::int64_t toRead_ = 0;
   std::int64_t passed_ = 0;  // bytes of the extents passed so far, read or not
   std::int64_t startTime_ = 0;
@@ -76,47 +71,41 @@ class VerifyRun {
 
 VerifyResult VerifyRun::Run() {
   ctx_.Logs.BenchMarkLog(VerifyStartLine(request_.Method, request_.Seed));
-  buffer_ = AllocateReadBuffer();
   for (const ByteRange& extent : request_.Extents) {
     toRead_ += extent.End - extent.Begin;
   }
+  result_.Position = request_.Extents.empty() ? 0 : request_.Extents.front().Begin;
   startTime_ = ctx_.WallClock.NowMs();
   bool aborted = false;
   bool cancelled = false;
-  int half = 0;
-  ByteRange block;
-  bool have = NextBlock(block);
-  bool inFlight = have && ctx_.Device.StartRead(block.Begin, buffer_.get(), block.End - block.Begin);
-  while (have) {
+  {
+    PieceChecker checker(ctx_.Device, request_.Extents, sectorSize_);
     ctx_.Observer.OnYield();
-    if (StopSeen()) {
-      if (inFlight) {
-        ctx_.Device.FinishRead();
+    cancelled = StopSeen();
+    std::int64_t sinceShown = 0;
+    CheckedPiece piece;
+    while (!cancelled && checker.Next(piece)) {
+      aborted = !Take(piece);
+      const std::int64_t length = piece.Range.End - piece.Range.Begin;
+      passed_ += length;
+      sinceShown += length;
+      result_.Position = piece.Range.End;
+      if (aborted) {
+        ShowProgress(piece.Range.End);
+        break;
       }
-      cancelled = true;
-      result_.Position = block.Begin;
-      break;
-    }
-    current_ = buffer_.get() + half * kReadBlock;
-    const ReadOutcome outcome = inFlight ? ctx_.Device.FinishRead() : ReadNow(block);
-    ByteRange next;
-    have = NextBlock(next);
-    std::uint8_t* const other = buffer_.get() + (1 - half) * kReadBlock;
-    inFlight = have && ctx_.Device.StartRead(next.Begin, other, next.End - next.Begin);
-    aborted = !CheckRead(block, outcome);
-    passed_ += block.End - block.Begin;
-    result_.Position = block.End;
-    ShowProgress(block.End);
-    if (aborted) {
-      if (inFlight) {
-        ctx_.Device.FinishRead();
+      if (sinceShown >= kProgressStep && passed_ < toRead_) {
+        sinceShown = 0;
+        ShowProgress(piece.Range.End);
+        ctx_.Observer.OnYield();
+        cancelled = StopSeen();
       }
-      break;
     }
-    block = next;
-    half = 1 - half;
-  }
-  buffer_.reset();
+    if (!cancelled && !aborted) {
+      ShowProgress(result_.Position);
+    }
+  }  // the reading threads are joined here, before the caller may close the device
+  retryBuffer_.reset();
   if (cancelled) {
     result_.Outcome = VerifyOutcome::Cancelled;
     ctx_.StopRequested.store(false);
@@ -141,60 +130,36 @@ VerifyResult VerifyRun::Run() {
   return result_;
 }
 
-// The blocks of the extents in order, at most one buffer half each.
-bool VerifyRun::NextBlock(ByteRange& block) {
-  const std::vector<ByteRange>& extents = request_.Extents;
-  while (extent_ < extents.size()) {
-    if (cursor_ < extents[extent_].Begin) {
-      cursor_ = extents[extent_].Begin;
-    }
-    if (cursor_ < extents[extent_].End) {
-      block = {cursor_, std::min(cursor_ + kReadBlock, extents[extent_].End)};
-      cursor_ = block.End;
-      return true;
-    }
-    ++extent_;
-  }
-  return false;
-}
-
-ReadOutcome VerifyRun::ReadNow(const ByteRange& block) {
-  if (SeekDevice(ctx_.Device, block.Begin) != block.Begin) {
-    return {0, kErrorGeneric};
-  }
-  return ctx_.Device.Read(current_, block.End - block.Begin);
-}
-
-// Checks a block that was read; false when the device is gone and the check cannot go on.
-bool VerifyRun::CheckRead(const ByteRange& block, const ReadOutcome& outcome) {
-  const std::int64_t offset = block.Begin;
-  const std::int64_t length = block.End - block.Begin;
-  // Whole sectors that arrived are checked even when the rest failed.
-  const std::int64_t arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
-  result_.BytesRead += arrived;
-  CheckBlock(offset, arrived);
-  if (arrived == length) {
+// Counts what a reading thread found in one piece; false when the device is gone and the check
+// cannot go on.
+bool VerifyRun::Take(const CheckedPiece& piece) {
+  result_.BytesRead += piece.Arrived;
+  CountRuns(piece.NonZeroSectors);
+  const std::int64_t end = piece.Range.End;
+  const std::int64_t failed = piece.Range.Begin + piece.Arrived;
+  if (failed == end) {
     return true;
   }
-  const Piece first{offset + arrived, outcome.ErrorCode};
-  LogReadError(first.Failed, first.Code);
-  if (IsAbortCode(first.Code)) {
-    return Unplugged(first.Failed, offset + length);
+  LogReadError(failed, piece.ErrorCode);
+  if (IsAbortCode(piece.ErrorCode)) {
+    return Unplugged(failed, end);
   }
-  // One bad sector must not leave a whole block unverified: the rest is read again in pieces,
-  // and a failing piece sector by sector, up to a limit for a dying disk.
-  const std::int64_t end = offset + length;
-  for (std::int64_t piece = first.Failed; piece < end; piece += kPieceSize) {
-    const std::int64_t pieceEnd = std::min(piece + kPieceSize, end);
-    if (ReadPiece(piece, pieceEnd - piece).Failed < 0) {
+  // One bad sector must not leave a whole piece unverified: the rest is read again in steps,
+  // and a failing step sector by sector, up to a limit for a dying disk.
+  if (!retryBuffer_) {
+    retryBuffer_ = AllocateRetryBuffer();
+  }
+  for (std::int64_t step = failed; step < end; step += kRetryStep) {
+    const std::int64_t stepEnd = std::min(step + kRetryStep, end);
+    if (ReadAgain(step, stepEnd - step).Failed < 0) {
       continue;
     }
-    for (std::int64_t sector = piece; sector < pieceEnd; sector += sectorSize_) {
+    for (std::int64_t sector = step; sector < stepEnd; sector += sectorSize_) {
       if (result_.UnreadableSectors >= kSectorRetryLimit) {
         MarkUnreadable(sector, end - sector);
         return true;
       }
-      const Piece one = ReadPiece(sector, std::min(sectorSize_, pieceEnd - sector));
+      const Retry one = ReadAgain(sector, std::min(sectorSize_, stepEnd - sector));
       if (IsAbortCode(one.Code)) {
         return Unplugged(sector, end);
       }
@@ -206,16 +171,13 @@ bool VerifyRun::CheckRead(const ByteRange& block, const ReadOutcome& outcome) {
   return true;
 }
 
-// Reads and checks [offset, offset + length); Failed is where it stopped short, or -1.
-VerifyRun::Piece VerifyRun::ReadPiece(std::int64_t offset, std::int64_t length) {
-  if (SeekDevice(ctx_.Device, offset) != offset) {
-    return {offset, kErrorGeneric};
-  }
-  const ReadOutcome outcome = ctx_.Device.Read(current_, length);
+// Reads and checks [offset, offset + length) once more; Failed is where it stopped short, or -1.
+VerifyRun::Retry VerifyRun::ReadAgain(std::int64_t offset, std::int64_t length) {
+  const ReadOutcome outcome = ctx_.Device.ReadAt(offset, retryBuffer_.get(), length);
   // Whole sectors that arrived are checked even when the rest failed.
   const std::int64_t arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
   result_.BytesRead += arrived;
-  CheckBlock(offset, arrived);
+  CountRuns(NonZeroSectorRuns(retryBuffer_.get(), arrived, offset, sectorSize_));
   if (arrived == length) {
     return {-1, kErrorNone};
   }
@@ -228,17 +190,11 @@ bool VerifyRun::Unplugged(std::int64_t offset, std::int64_t end) {
   return false;
 }
 
-void VerifyRun::CheckBlock(std::int64_t offset, std::int64_t length) {
-  const std::uint8_t* data = current_;
-  std::int64_t from = 0;
-  while (from < length) {
-    const std::int64_t hit = FirstNonZero(data + from, length - from);
-    if (hit < 0) {
-      return;
+void VerifyRun::CountRuns(const std::vector<ByteRange>& runs) {
+  for (const ByteRange& run : runs) {
+    for (std::int64_t sector = run.Begin; sector < run.End; sector += sectorSize_) {
+      CountSector(sector, false);
     }
-    const std::int64_t sectorStart = (from + hit) / sectorSize_ * sectorSize_;
-    CountSector(offset + sectorStart, false);
-    from = sectorStart + sectorSize_;
   }
 }
 
@@ -340,25 +296,6 @@ VerifyRequest RunVerifyRequest(VerifyMethod method, std::uint64_t seed, const TI
 VerifyResult VerifyDevice(const VerifyRequest& request, FormatContext& context) {
   VerifyRun run(request, context);
   return run.Run();
-}
-
-std::int64_t FirstNonZero(const std::uint8_t* data, std::int64_t length) {
-  // 64 bytes per step in eight word loads: about three times faster than a byte loop over a
-  // copied chunk, and the check runs beside the device's reads on the same cores.
-  std::int64_t at = 0;
-  for (; at + 64 <= length; at += 64) {
-    std::uint64_t w[8];
-    std::memcpy(w, data + at, sizeof w);
-    if (((w[0] | w[1]) | (w[2] | w[3]) | (w[4] | w[5]) | (w[6] | w[7])) != 0) {
-      break;
-    }
-  }
-  for (; at < length; ++at) {
-    if (data[at] != 0) {
-      return at;
-    }
-  }
-  return -1;
 }
 
 }  // namespace vellumar

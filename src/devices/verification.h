@@ -47,7 +47,4 @@ VerifyResult VerifyDevice(const VerifyRequest& request, FormatContext& context);
 VerifyRequest RunVerifyRequest(VerifyMethod method, std::uint64_t seed, const TIdentifyDeviceData& drive,
                                bool quickWipe, const FormatResult& run);
 
-// Offset of the first non-zero byte in `data`, or -1.
-std::int64_t FirstNonZero(const std::uint8_t* data, std::int64_t length);
-
 }  // namespace vellumar

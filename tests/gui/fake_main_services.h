@@ -65,7 +65,9 @@ class SharedDisk final : public vellumar::FormatTarget {
       return Disk.Write(data, length);
     }
     std::uint32_t Flush() override { return Disk.Flush(); }
-    vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override { return Disk.Read(data, length); }
+    vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override {
+      return Disk.ReadAt(offset, data, length);
+    }
     FakeBlockDevice& Disk;
     int DelayMs;
   };

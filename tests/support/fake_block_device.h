@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -49,40 +50,30 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
     return {length, vellumar::kErrorNone};
   }
 
-  vellumar::ReadOutcome Read(std::uint8_t* bytes, std::int64_t length) override {
-    reads_.push_back({position_, length});
-    for (const auto& [sector, code] : badReadSectors_) {
-      const std::int64_t offset = sector * sectorSize_;
-      if (offset < position_ + length && offset + sectorSize_ > position_) {
+  // Safe to call from several threads, as the check's readers do.
+  vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* bytes, std::int64_t length) override {
+    {
+      const std::lock_guard lock(readsMutex_);
+      reads_.push_back({offset, length});
+    }
+    std::int64_t got = std::clamp<std::int64_t>(size_ - offset, 0, length);
+    std::uint32_t code = vellumar::kErrorNone;
+    for (const auto& [sector, failure] : badReadSectors_) {
+      const std::int64_t at = sector * sectorSize_;
+      if (at < offset + got && at + sectorSize_ > offset) {
         // The sectors before the bad one arrive; the read stops there.
-        const std::int64_t got = std::max<std::int64_t>(offset - position_, 0);
-        std::memcpy(bytes, data_.data() + position_, static_cast<std::size_t>(got));
-        return {got, code};
+        got = std::max<std::int64_t>(at - offset, 0);
+        code = failure;
+        break;
       }
     }
-    const std::int64_t got = std::min(length, size_ - position_);
     if (data_.empty()) {
       std::memset(bytes, 0, static_cast<std::size_t>(got));  // a device without data reads as zeros
     } else {
-      std::memcpy(bytes, data_.data() + position_, static_cast<std::size_t>(got));
+      std::memcpy(bytes, data_.data() + offset, static_cast<std::size_t>(got));
     }
-    position_ += got;
-    return {got, vellumar::kErrorNone};
+    return {got, code};
   }
-
-  // With read-ahead on, a started read happens only when it is finished, as late as a real one may.
-  bool StartRead(std::int64_t offset, std::uint8_t* bytes, std::int64_t length) override {
-    if (!readAhead_) {
-      return false;
-    }
-    pending_ = {offset, bytes, length};
-    return true;
-  }
-  vellumar::ReadOutcome FinishRead() override {
-    position_ = pending_.Offset;
-    return Read(pending_.Bytes, pending_.Length);
-  }
-  void EnableReadAhead() { readAhead_ = true; }
 
   std::uint32_t Flush() override {
     ++flushes_;
@@ -124,13 +115,8 @@ class FakeBlockDevice final : public vellumar::BlockDevice {
   std::uint32_t flushCode_ = vellumar::kErrorNone;
   std::function<void(std::int64_t, std::int64_t)> beforeWrite_;
   std::map<std::int64_t, std::uint32_t> badReadSectors_;
-  struct Pending {
-    std::int64_t Offset = 0;
-    std::uint8_t* Bytes = nullptr;
-    std::int64_t Length = 0;
-  } pending_;
-  bool readAhead_ = false;
   std::vector<WriteCall> writes_;
+  std::mutex readsMutex_;
   std::vector<WriteCall> reads_;
   int flushes_ = 0;
 };

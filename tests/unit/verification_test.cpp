@@ -96,24 +96,24 @@ TEST(Verification, EveryDifferingSectorIsCountedAndTheFirstNamed) {
   EXPECT_EQ(result.FirstDifference, 3 * kMiB);
 }
 
-TEST(Verification, ReadAheadFindsTheSameDifferencesAsPlainReads) {
+TEST(Verification, PiecesReadSideBySideAreCountedInOrder) {
   CheckRig rig(40 * kMiB, 512);
-  rig.device.EnableReadAhead();
+  rig.device.Poke(39 * kMiB, 0x01);
   rig.device.Poke(17 * kMiB + 3, 0x01);
-  rig.device.Poke(33 * kMiB, 0x01);  // in the block after a half-buffer boundary
+  rig.device.Poke(kMiB - 1, 0x01);  // two neighbouring sectors on either side of a piece boundary
+  rig.device.Poke(kMiB, 0x01);
   const VerifyResult result = rig.Check(VerifyMethod::Full);
-  EXPECT_EQ(result.DifferingSectors, 2);
-  EXPECT_EQ(result.FirstDifference, 17 * kMiB);
+  EXPECT_EQ(result.DifferingSectors, 4);
+  EXPECT_EQ(result.FirstDifference, kMiB - 512);
   EXPECT_EQ(result.BytesRead, 40 * kMiB);
 }
 
 TEST(Verification, ReadErrorsAreLoggedAndNeverPass) {
   CheckRig rig(40 * kMiB, 512);
-  rig.device.EnableReadAhead();
   rig.device.FailReadSector(5000, kErrorIoDevice);
   const VerifyResult result = rig.Check(VerifyMethod::Full);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Failed);
-  EXPECT_EQ(result.UnreadableSectors, 1);  // the rest of the block is read again in pieces
+  EXPECT_EQ(result.UnreadableSectors, 1);  // the rest of the piece is read again in steps
   EXPECT_EQ(result.FirstUnreadable, 5000 * 512);
   EXPECT_THAT(rig.capture.Texts(),
               ::testing::Contains("Read Error occurred at offset 2,560,000:   1117 - Device I/O error"));

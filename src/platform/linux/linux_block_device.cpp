@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "platform/linux/errno_map.h"
-#include "platform/linux/read_ahead.h"
 #include "platform/linux/read_only_device.h"
 
 namespace vellumar::platform {
@@ -117,10 +116,7 @@ std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::str
 LinuxBlockDevice::LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile)
     : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev), isFile_(isFile) {}
 
-LinuxBlockDevice::~LinuxBlockDevice() {
-  readAhead_.reset();  // no read may be in flight when the descriptor closes
-  ::close(fd_);
-}
+LinuxBlockDevice::~LinuxBlockDevice() { ::close(fd_); }
 
 std::int64_t LinuxBlockDevice::Seek(std::int64_t offset) {
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
@@ -207,32 +203,14 @@ std::uint32_t LinuxBlockDevice::Flush() {
   return result == 0 ? kErrorNone : MapFailure(errno);
 }
 
-vellumar::ReadOutcome LinuxBlockDevice::Read(std::uint8_t* data, std::int64_t length) {
-  const RawRead raw = ReadFully(fd_, data, length);
+vellumar::ReadOutcome LinuxBlockDevice::ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  const RawRead raw = PreadFully(fd_, offset, data, length);
   if (raw.Read == length || raw.Error == 0) {
     return {raw.Read, kErrorNone};
   }
-  return {raw.Read, MapFailure(raw.Error)};
-}
-
-bool LinuxBlockDevice::StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
-  if (!readAhead_) {
-    readAhead_ = std::make_unique<ReadAhead>(fd_);
-  }
-  aheadLength_ = length;
-  readAhead_->Start(offset, data, length);
-  return true;
-}
-
-vellumar::ReadOutcome LinuxBlockDevice::FinishRead() {
-  if (!readAhead_) {
-    return {0, kErrorGeneric};
-  }
-  const RawRead raw = readAhead_->Finish();
-  if (raw.Read == aheadLength_ || raw.Error == 0) {
-    return {raw.Read, kErrorNone};
-  }
-  return {raw.Read, MapFailure(raw.Error)};
+  // Several threads read at once, so this asks afresh and leaves the write path's record alone.
+  const bool gone = gone_ ? gone_() : (!isFile_ && DiskVanished(sysfsRoot_, rdev_));
+  return {raw.Read, gone ? kErrorDevNotExist : MapWriteErrno(raw.Error)};
 }
 
 bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_, BLKRRPART) == 0; }

@@ -12,8 +12,6 @@
 
 namespace vellumar::platform {
 
-class ReadAhead;
-
 // Facts about a block device node or an image file, read without opening it for writing.
 struct DeviceGeometry {
   std::int64_t SizeBytes = 0;
@@ -44,9 +42,7 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   std::int64_t Seek(std::int64_t offset) override;
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
-  vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override;
-  bool StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
-  vellumar::ReadOutcome FinishRead() override;
+  vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
 
   // Asks the kernel to re-read the partition table; the result is ignored by callers.
   bool RereadPartitionTable();
@@ -73,8 +69,6 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   std::int64_t intervalMs_ = 1000;
   std::int64_t lastCheckMs_ = 0;
   bool vanished_ = false;
-  std::unique_ptr<ReadAhead> readAhead_;  // the read-back check's helper, made on first use
-  std::int64_t aheadLength_ = 0;
 };
 
 // True when the disk behind `rdev` is gone: its sysfs entry vanished, its state reads offline,

@@ -8,14 +8,14 @@
 
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_block_device.h"
-#include "platform/linux/read_ahead.h"
 
 namespace vellumar::platform {
 
-RawRead ReadFully(int fd, std::uint8_t* data, std::int64_t length) {
+RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t length) {
   RawRead result;
   while (result.Read < length) {
-    const ssize_t got = ::read(fd, data + result.Read, static_cast<std::size_t>(length - result.Read));
+    const ssize_t got = ::pread(fd, data + result.Read, static_cast<std::size_t>(length - result.Read),
+                                static_cast<off_t>(offset + result.Read));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -42,10 +42,7 @@ std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string
 LinuxReadOnlyDevice::LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev)
     : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev) {}
 
-LinuxReadOnlyDevice::~LinuxReadOnlyDevice() {
-  readAhead_.reset();  // no read may be in flight when the descriptor closes
-  ::close(fd_);
-}
+LinuxReadOnlyDevice::~LinuxReadOnlyDevice() { ::close(fd_); }
 
 std::int64_t LinuxReadOnlyDevice::Seek(std::int64_t offset) {
   const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
@@ -68,24 +65,8 @@ vellumar::ReadOutcome LinuxReadOnlyDevice::Outcome(const RawRead& raw, std::int6
   return {raw.Read, MapWriteErrno(raw.Error)};
 }
 
-vellumar::ReadOutcome LinuxReadOnlyDevice::Read(std::uint8_t* data, std::int64_t length) {
-  return Outcome(ReadFully(fd_, data, length), length);
-}
-
-bool LinuxReadOnlyDevice::StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
-  if (!readAhead_) {
-    readAhead_ = std::make_unique<ReadAhead>(fd_);
-  }
-  aheadLength_ = length;
-  readAhead_->Start(offset, data, length);
-  return true;
-}
-
-vellumar::ReadOutcome LinuxReadOnlyDevice::FinishRead() {
-  if (!readAhead_) {
-    return {0, vellumar::kErrorGeneric};
-  }
-  return Outcome(readAhead_->Finish(), aheadLength_);
+vellumar::ReadOutcome LinuxReadOnlyDevice::ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
+  return Outcome(PreadFully(fd_, offset, data, length), length);
 }
 
 }  // namespace vellumar::platform

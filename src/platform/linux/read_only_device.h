@@ -10,15 +10,13 @@
 
 namespace vellumar::platform {
 
-class ReadAhead;
-
-// One read(2) loop at the descriptor's position: the bytes read and, when fewer than asked
-// arrived, the errno of the failure (0 at the end of the device).
+// pread(2) until `length` bytes arrived from `offset`, the device ended or a read failed: the
+// bytes read and, when fewer than asked arrived, the errno of the failure (0 at the end).
 struct RawRead {
   std::int64_t Read = 0;
   int Error = 0;
 };
-RawRead ReadFully(int fd, std::uint8_t* data, std::int64_t length);
+RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t length);
 
 // A disk or image file opened only for reading back what is on it: no exclusive claim, no
 // locking, so it can check a drive that something else erased. Writing is refused.
@@ -33,9 +31,7 @@ class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
   std::int64_t Seek(std::int64_t offset) override;
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
-  vellumar::ReadOutcome Read(std::uint8_t* data, std::int64_t length) override;
-  bool StartRead(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
-  vellumar::ReadOutcome FinishRead() override;
+  vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
   int Descriptor() const { return fd_; }
 
  private:
@@ -45,8 +41,6 @@ class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
   int fd_;
   std::string sysfsRoot_;
   dev_t rdev_;  // 0 for an image file
-  std::unique_ptr<ReadAhead> readAhead_;
-  std::int64_t aheadLength_ = 0;
 };
 
 }  // namespace vellumar::platform
