@@ -42,12 +42,11 @@ TEST(TargetSafetyLoop, LoopDeviceOverAMountedPartitionIsRefusedAndTheFileSystemS
   MountGuard mount(lower);
   ASSERT_TRUE(mount.Ok());
   std::ofstream(mount.Point() + "/keep") << "still here";
-  const ShellResult attach = Shell("losetup --find --show " + Quote(lower));
-  ASSERT_EQ(attach.ExitCode, 0) << attach.Output;
-  const std::string upper = attach.Output.substr(0, attach.Output.find('\n'));
+  testing::LoopAttachment attachment(lower);
+  ASSERT_FALSE(attachment.Node().empty()) << attachment.Error();
+  const std::string upper = attachment.Node();
 
   const ShellResult run = RunCli("format " + Quote(upper) + " --yes");
-  Shell("losetup -d " + Quote(upper));
   EXPECT_EQ(run.ExitCode, 4) << run.Output;
   EXPECT_NE(run.Output.find("Unable to lock device. "), std::string::npos) << run.Output;
   EXPECT_EQ(run.Output.find("Formatting... "), std::string::npos);
@@ -115,14 +114,10 @@ TEST(TargetSafetyLoop, TheRunningSystemsDiskIsListedMarkedAndRefused) {
 
 TEST(TargetSafetyLoop, AnEmptyDriveIsNotListed) {
   VELLUMAR_REQUIRE_ROOT();
-  const std::string image = (fs::temp_directory_path() / ("vellumar-empty-" + std::to_string(::getpid()))).string();
-  std::ofstream(image).close();
-  const ShellResult attach = Shell("losetup --find --show " + Quote(image));
-  ASSERT_EQ(attach.ExitCode, 0) << attach.Output;
-  const std::string node = attach.Output.substr(0, attach.Output.find('\n'));
+  const testing::LoopDevice empty(0);
+  ASSERT_TRUE(empty.Ok()) << empty.Error();
+  const std::string node = empty.Node();
   const ShellResult list = RunCli("list");
-  Shell("losetup -d " + Quote(node));
-  fs::remove(image);
   EXPECT_EQ(list.ExitCode, 0) << list.Output;
   EXPECT_EQ(list.Output.find(node + "\n"), std::string::npos) << list.Output;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "support/shell.h"
@@ -46,19 +47,44 @@ LoopDevice::LoopDevice(std::int64_t sizeBytes, const std::string& options, std::
       left -= n;
     }
   }
-  const ShellResult result = Shell("losetup --find --show " + options + " " + Quote(image_));
-  if (result.ExitCode == 0) {
-    node_ = Trimmed(result.Output);
+  attachment_ = std::make_unique<LoopAttachment>(image_, options);
+}
+
+LoopDevice::~LoopDevice() {
+  attachment_.reset();
+  ::unlink(image_.c_str());
+}
+
+LoopAttachment::LoopAttachment(const std::string& backing, const std::string& options) : backing_(backing) {
+  const ShellResult result = Shell("losetup --find --show " + options + " " + Quote(backing));
+  // The node is the last line; warnings (a file too small to show, say) come before it.
+  const std::string output = Trimmed(result.Output);
+  const std::string last = output.substr(output.rfind('\n') + 1);
+  if (result.ExitCode == 0 && last.rfind("/dev/", 0) == 0) {
+    node_ = last;
   } else {
     error_ = result.Output;
   }
 }
 
-LoopDevice::~LoopDevice() {
+LoopAttachment::~LoopAttachment() {
   if (!node_.empty()) {
-    Shell("udevadm settle >/dev/null 2>&1; losetup -d " + Quote(node_));
+    DetachLoop(node_, backing_);
   }
-  ::unlink(image_.c_str());
+}
+
+void DetachLoop(const std::string& node, const std::string& backing) {
+  const std::string entry = "/sys/block/" + node.substr(node.rfind('/') + 1) + "/loop/backing_file";
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    Shell("udevadm settle >/dev/null 2>&1; losetup -d " + Quote(node) + " 2>/dev/null");
+    std::string shown;
+    std::getline(std::ifstream(entry), shown);
+    // The kernel shows a deleted backing file with " (deleted)" after its path.
+    if (shown.rfind(backing, 0) != 0) {
+      return;
+    }
+    ::usleep(100'000);
+  }
 }
 
 PartitionedLoop::PartitionedLoop(std::int64_t sizeBytes, const std::string& table) : loop_(sizeBytes, "-P") {

@@ -1,10 +1,33 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vellumar::testing {
+
+// Detaches `node` if it still shows `backing`, retrying while udev or a closing handle keeps it
+// open: a single `losetup -d` that lost that race left the device attached for good.
+void DetachLoop(const std::string& node, const std::string& backing);
+
+// A loop device that the test attached itself over `backing` (another of its devices, say);
+// detached on destruction. Node() is empty when losetup failed, and Error() says why.
+class LoopAttachment {
+ public:
+  explicit LoopAttachment(const std::string& backing, const std::string& options = "");
+  ~LoopAttachment();
+  LoopAttachment(const LoopAttachment&) = delete;
+  LoopAttachment& operator=(const LoopAttachment&) = delete;
+
+  const std::string& Node() const { return node_; }
+  const std::string& Error() const { return error_; }
+
+ private:
+  std::string backing_;
+  std::string node_;
+  std::string error_;
+};
 
 // A loop device over an image file that the test itself made; detached and deleted on
 // destruction, whatever happened in between.
@@ -16,15 +39,14 @@ class LoopDevice {
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
 
-  bool Ok() const { return !node_.empty(); }
-  const std::string& Node() const { return node_; }
+  bool Ok() const { return !attachment_->Node().empty(); }
+  const std::string& Node() const { return attachment_->Node(); }
   const std::string& Image() const { return image_; }
-  const std::string& Error() const { return error_; }
+  const std::string& Error() const { return attachment_->Error(); }
 
  private:
   std::string image_;
-  std::string node_;
-  std::string error_;
+  std::unique_ptr<LoopAttachment> attachment_;
 };
 
 // A loop disk with an sfdisk partition table. Kernels built without table parsers take the
