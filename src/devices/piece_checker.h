@@ -20,7 +20,7 @@ struct CheckedPiece {
   std::vector<ByteRange> NonZeroSectors;  // runs of arrived sectors holding a non-zero byte
 };
 
-// Reads the extents in pieces of 1 MiB on a few threads. Each thread checks its piece the moment
+// Reads the extents in pieces of 1 MiB on eight threads. Each thread checks its piece the moment
 // it arrives, while the bytes are still in its cache, and reuses one small buffer: a check that
 // read large blocks and looked at them afterwards fetched every byte from memory twice, which
 // made it slower than a plain read on fast devices. The pieces come back in order.
