@@ -2,9 +2,9 @@
 
 #include <ostream>
 
-#include "devices/product.h"
-#include "platform/linux/certificate_facts.h"
-#include "platform/linux/directory_sink.h"
+#include "devices/base/product.h"
+#include "platform/linux/host/certificate_facts.h"
+#include "platform/linux/host/directory_sink.h"
 #include "report/certificate_files.h"
 
 namespace vellumar::cli {

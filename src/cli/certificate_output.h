@@ -5,7 +5,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
-#include "devices/certificate.h"
+#include "devices/certificate/certificate.h"
 
 namespace vellumar::cli {
 

@@ -4,9 +4,9 @@
 #include <istream>
 #include <ostream>
 
-#include "devices/agreement.h"
-#include "platform/linux/user_account.h"
-#include "platform/linux/user_files.h"
+#include "devices/user/agreement.h"
+#include "platform/linux/host/user_account.h"
+#include "platform/linux/host/user_files.h"
 
 namespace vellumar::cli {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
-#include "devices/agreement.h"
+#include "devices/user/agreement.h"
 
 namespace vellumar::cli {
 

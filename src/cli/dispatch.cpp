@@ -2,7 +2,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
-#include "devices/version.h"
+#include "devices/base/version.h"
 
 namespace vellumar::cli {
 

@@ -9,13 +9,13 @@
 #include <filesystem>
 
 #include "cli/drive_catalogue.h"
-#include "devices/storage_identification.h"
-#include "devices/text_format.h"
-#include "platform/linux/linux_storage_facts.h"
-#include "platform/linux/linux_volume_system.h"
-#include "platform/linux/sysfs_disks.h"
-#include "platform/linux/sysfs_files.h"
-#include "platform/linux/system_clock.h"
+#include "devices/base/text_format.h"
+#include "devices/catalogue/storage_identification.h"
+#include "platform/linux/host/system_clock.h"
+#include "platform/linux/sysfs/linux_storage_facts.h"
+#include "platform/linux/sysfs/sysfs_disks.h"
+#include "platform/linux/sysfs/sysfs_files.h"
+#include "platform/linux/volumes/linux_volume_system.h"
 
 namespace vellumar::cli {
 

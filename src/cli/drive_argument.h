@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
-#include "devices/drive_record.h"
-#include "platform/linux/drive_handle.h"
-#include "platform/linux/identity_pin.h"
-#include "platform/linux/linux_block_device.h"
+#include "devices/base/drive_record.h"
+#include "platform/linux/io/drive_handle.h"
+#include "platform/linux/io/identity_pin.h"
+#include "platform/linux/io/linux_block_device.h"
 
 namespace vellumar::cli {
 

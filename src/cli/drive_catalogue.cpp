@@ -1,7 +1,7 @@
 #include "cli/drive_catalogue.h"
 
-#include "platform/linux/linux_platform_info.h"
-#include "platform/linux/linux_volume_system.h"
+#include "platform/linux/sysfs/linux_platform_info.h"
+#include "platform/linux/volumes/linux_volume_system.h"
 
 namespace vellumar::cli {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
-#include "devices/drive_record.h"
-#include "devices/enumeration.h"
-#include "devices/log_sinks.h"
-#include "platform/linux/linux_drive_prober.h"
+#include "devices/base/drive_record.h"
+#include "devices/base/log_sinks.h"
+#include "devices/catalogue/enumeration.h"
+#include "platform/linux/sysfs/linux_drive_prober.h"
 
 namespace vellumar::cli {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "cli/ata_report_command.h"
-#include "devices/ata_commands.h"
-#include "platform/linux/linux_ata_passthrough.h"
-#include "platform/linux/read_only_device.h"
-#include "platform/linux/sg_ata_lba_query.h"
+#include "cli/commands/ata_report_command.h"
+#include "devices/ata/ata_commands.h"
+#include "platform/linux/ata/linux_ata_passthrough.h"
+#include "platform/linux/ata/sg_ata_lba_query.h"
+#include "platform/linux/io/read_only_device.h"
 
 namespace vellumar::cli {
 

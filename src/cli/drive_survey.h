@@ -5,8 +5,8 @@
 
 #include "cli/cli_commands.h"
 #include "cli/drive_argument.h"
-#include "devices/hidden_area.h"
-#include "devices/smart_decoder.h"
+#include "devices/ata/hidden_area.h"
+#include "devices/ata/smart_decoder.h"
 
 namespace vellumar::cli {
 

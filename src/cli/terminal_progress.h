@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "devices/format_engine.h"
+#include "devices/erase/format_engine.h"
 
 namespace vellumar::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/verification.h"
+#include "devices/verify/verification.h"
 
 namespace vellumar::cli {
 

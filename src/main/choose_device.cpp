@@ -1,6 +1,6 @@
 #include "main/choose_device.h"
 
-#include "devices/chooser_rows.h"
+#include "devices/catalogue/chooser_rows.h"
 #include "windows/window_texts.h"
 
 namespace vellumar::desktop {

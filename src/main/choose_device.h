@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "devices/drive_record.h"
-#include "devices/locale_settings.h"
+#include "devices/base/drive_record.h"
+#include "devices/base/locale_settings.h"
 #include "windows/fm_choose.h"
 
 namespace vellumar::desktop {

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "devices/product.h"
-#include "devices/text_format.h"
+#include "devices/base/product.h"
+#include "devices/base/text_format.h"
 #include "main/choose_device.h"
 #include "windows/busy_input.h"
 #include "windows/memo.h"

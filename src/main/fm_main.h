@@ -14,11 +14,11 @@
 #include <optional>
 #include <string>
 
-#include "devices/clock.h"
-#include "devices/drive_record.h"
-#include "devices/format_controller.h"
-#include "devices/log_sinks.h"
-#include "devices/user_session.h"
+#include "devices/base/clock.h"
+#include "devices/base/drive_record.h"
+#include "devices/base/log_sinks.h"
+#include "devices/erase/format_controller.h"
+#include "devices/user/user_session.h"
 #include "main/format_run.h"
 #include "main/main_services.h"
 #include "windows/fm_choose.h"

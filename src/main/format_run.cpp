@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "devices/verification.h"
+#include "devices/verify/verification.h"
 
 namespace vellumar::desktop {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <thread>
 
-#include "devices/certificate.h"
-#include "devices/clock.h"
-#include "devices/format_controller.h"
-#include "devices/log_sinks.h"
-#include "devices/sample_plan.h"
+#include "devices/base/clock.h"
+#include "devices/base/log_sinks.h"
+#include "devices/certificate/certificate.h"
+#include "devices/erase/format_controller.h"
+#include "devices/verify/sample_plan.h"
 #include "main/main_services.h"
 
 namespace vellumar::desktop {

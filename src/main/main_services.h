@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "devices/certificate.h"
-#include "devices/drive_record.h"
-#include "devices/enumeration.h"
-#include "devices/format_controller.h"
-#include "devices/log_sinks.h"
+#include "devices/base/drive_record.h"
+#include "devices/base/log_sinks.h"
+#include "devices/catalogue/enumeration.h"
+#include "devices/certificate/certificate.h"
+#include "devices/erase/format_controller.h"
 
 namespace vellumar::desktop {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "devices/certificate.h"
+#include "devices/certificate/certificate.h"
 
 namespace vellumar::report {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 
-#include "devices/smart_attribute_names.h"
+#include "devices/ata/smart_attribute_names.h"
 
 namespace vellumar::report {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "devices/smart_attribute_names.h"
-#include "devices/text_format.h"
+#include "devices/ata/smart_attribute_names.h"
+#include "devices/base/text_format.h"
 
 namespace vellumar::report {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "devices/drive_record.h"
-#include "devices/user_session.h"
+#include "devices/base/drive_record.h"
+#include "devices/user/user_session.h"
 #include "windows/link_label.h"
 
 namespace vellumar::windows {

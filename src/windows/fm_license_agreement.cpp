@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "devices/agreement.h"
+#include "devices/user/agreement.h"
 #include "windows/window_fonts.h"
 
 namespace vellumar::windows {

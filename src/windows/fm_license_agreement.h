@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <string>
 
-#include "devices/agreement.h"
+#include "devices/user/agreement.h"
 
 namespace vellumar::windows {
 

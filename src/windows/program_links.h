@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "devices/user_session.h"
+#include "devices/user/user_session.h"
 
 class QWidget;
 

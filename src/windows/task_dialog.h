@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "devices/format_controller.h"
+#include "devices/erase/format_controller.h"
 
 class QMessageBox;
 class QWidget;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "devices/product.h"
+#include "devices/base/product.h"
 
 namespace vellumar::windows {
 

@@ -1,4 +1,4 @@
-#include "devices/agreement.h"
+#include "devices/user/agreement.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "cli/cli_agreement.h"
-#include "platform/linux/user_files.h"
+#include "platform/linux/host/user_files.h"
 #include "windows/fm_license_agreement.h"
 
 namespace vellumar {

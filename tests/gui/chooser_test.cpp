@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "devices/drive_record.h"
+#include "devices/base/drive_record.h"
 #include "gui/fake_main_services.h"
 #include "main/choose_device.h"
 #include "windows/fm_choose.h"

@@ -12,7 +12,7 @@
 #include "gui/fake_main_services.h"
 #include "main/choose_device.h"
 #include "main/fm_main.h"
-#include "platform/linux/user_files.h"
+#include "platform/linux/host/user_files.h"
 #include "support/fake_clock.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "devices/enumeration.h"
-#include "devices/format_controller.h"
+#include "devices/catalogue/enumeration.h"
+#include "devices/erase/format_controller.h"
 #include "main/main_services.h"
 #include "support/fake_block_device.h"
 

@@ -2,10 +2,10 @@
 
 #include <QTest>
 
-#include "devices/enumeration.h"
+#include "devices/catalogue/enumeration.h"
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
-#include "platform/linux/system_clock.h"
+#include "platform/linux/host/system_clock.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"

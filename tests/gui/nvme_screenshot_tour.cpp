@@ -12,11 +12,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "devices/nvme_report.h"
-#include "devices/text_format.h"
+#include "devices/base/text_format.h"
+#include "devices/reports/nvme_report.h"
 #include "main/fm_main.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/user_locale.h"
+#include "platform/linux/host/system_clock.h"
+#include "platform/linux/host/user_locale.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
 

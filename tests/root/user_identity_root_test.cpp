@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "cli/cli_agreement.h"
-#include "devices/agreement.h"
-#include "platform/linux/user_account.h"
-#include "platform/linux/user_files.h"
-#include "platform/linux/user_programs.h"
+#include "devices/user/agreement.h"
+#include "platform/linux/host/user_account.h"
+#include "platform/linux/host/user_files.h"
+#include "platform/linux/host/user_programs.h"
 #include "support/root_env.h"
 #include "support/shell.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli_run.h"
-#include "platform/linux/directory_sink.h"
+#include "platform/linux/host/directory_sink.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "devices/block_device.h"
+#include "devices/base/block_device.h"
 
 namespace vellumar::testing {
 

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <deque>
 
-#include "devices/clock.h"
+#include "devices/base/clock.h"
 
 namespace vellumar::testing {
 

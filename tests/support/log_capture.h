@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/log_sinks.h"
+#include "devices/base/log_sinks.h"
 
 namespace vellumar::testing {
 

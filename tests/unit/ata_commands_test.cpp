@@ -1,4 +1,4 @@
-#include "devices/ata_commands.h"
+#include "devices/ata/ata_commands.h"
 
 #include <gtest/gtest.h>
 

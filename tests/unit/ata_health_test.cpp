@@ -1,4 +1,4 @@
-#include "devices/ata_health.h"
+#include "devices/ata/ata_health.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "ata_test_support.h"
-#include "devices/report_json.h"
-#include "platform/linux/ata_sense.h"
+#include "devices/reports/report_json.h"
+#include "platform/linux/ata/ata_sense.h"
 
 namespace vellumar {
 namespace {

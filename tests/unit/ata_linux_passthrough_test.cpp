@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "devices/ata_commands.h"
-#include "devices/ata_health.h"
-#include "platform/linux/linux_ata_passthrough.h"
+#include "devices/ata/ata_commands.h"
+#include "devices/ata/ata_health.h"
+#include "platform/linux/ata/linux_ata_passthrough.h"
 
 namespace vellumar::platform {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "ata_test_support.h"
-#include "cli/ata_report_command.h"
 #include "cli/cli_commands.h"
-#include "devices/json_writer.h"
+#include "cli/commands/ata_report_command.h"
+#include "devices/base/json_writer.h"
 
 namespace vellumar::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/ata_sense.h"
+#include "platform/linux/ata/ata_sense.h"
 
 #include <gtest/gtest.h>
 

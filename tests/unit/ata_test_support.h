@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "devices/ata_transport.h"
-#include "devices/log_sinks.h"
+#include "devices/ata/ata_transport.h"
+#include "devices/base/log_sinks.h"
 #include "support/fake_clock.h"
 
 namespace vellumar::atatest {

@@ -1,4 +1,4 @@
-#include "devices/certificate.h"
+#include "devices/certificate/certificate.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "devices/details_report.h"
+#include "devices/reports/details_report.h"
 
 #include <gtest/gtest.h>
 

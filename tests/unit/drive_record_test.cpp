@@ -1,4 +1,4 @@
-#include "devices/drive_record.h"
+#include "devices/base/drive_record.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/linux/linux_platform_info.h"
+#include "platform/linux/sysfs/linux_platform_info.h"
 #include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {

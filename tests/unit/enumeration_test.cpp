@@ -1,4 +1,4 @@
-#include "devices/enumeration.h"
+#include "devices/catalogue/enumeration.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "devices/storage_identification.h"
+#include "devices/catalogue/storage_identification.h"
 
 namespace vellumar::testing {
 

@@ -1,4 +1,4 @@
-#include "devices/format_controller.h"
+#include "devices/erase/format_controller.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "devices/format_engine.h"
+#include "devices/erase/format_engine.h"
 
 #include <gtest/gtest.h>
 

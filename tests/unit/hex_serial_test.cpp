@@ -1,4 +1,4 @@
-#include "devices/hex_serial.h"
+#include "devices/catalogue/hex_serial.h"
 
 #include <gtest/gtest.h>
 

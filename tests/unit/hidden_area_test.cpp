@@ -1,4 +1,4 @@
-#include "devices/hidden_area.h"
+#include "devices/ata/hidden_area.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/linux/sg_ata_lba_query.h"
+#include "platform/linux/ata/sg_ata_lba_query.h"
 #include "unit/ata_test_support.h"
 
 namespace vellumar {

@@ -1,4 +1,4 @@
-#include "devices/identify_decoder.h"
+#include "devices/ata/identify_decoder.h"
 
 #include <gtest/gtest.h>
 

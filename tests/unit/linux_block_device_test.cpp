@@ -1,4 +1,4 @@
-#include "platform/linux/linux_block_device.h"
+#include "platform/linux/io/linux_block_device.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <fstream>
 #include <vector>
 
-#include "devices/format_engine.h"
-#include "platform/linux/errno_map.h"
+#include "devices/erase/format_engine.h"
+#include "platform/linux/io/errno_map.h"
 #include "support/fake_clock.h"
 #include "support/log_capture.h"
 #include "sysfs_fake_tree.h"

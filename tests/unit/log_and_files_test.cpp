@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "devices/log_sinks.h"
-#include "devices/text_files.h"
+#include "devices/base/log_sinks.h"
+#include "devices/user/text_files.h"
 #include "support/fake_clock.h"
 #include "support/log_capture.h"
 

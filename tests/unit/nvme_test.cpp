@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "ata_test_support.h"
-#include "devices/nvme_decoder.h"
-#include "devices/nvme_report.h"
-#include "devices/report_json.h"
-#include "platform/linux/linux_nvme_admin.h"
+#include "devices/nvme/nvme_decoder.h"
+#include "devices/reports/nvme_report.h"
+#include "devices/reports/report_json.h"
+#include "platform/linux/nvme/linux_nvme_admin.h"
 
 namespace vellumar {
 namespace {

@@ -1,4 +1,4 @@
-#include "devices/report_json.h"
+#include "devices/reports/report_json.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "ata_test_support.h"
-#include "devices/list_json.h"
-#include "platform/linux/drive_list_facts.h"
+#include "devices/reports/list_json.h"
+#include "platform/linux/sysfs/drive_list_facts.h"
 #include "sysfs_fake_tree.h"
 
 namespace vellumar {

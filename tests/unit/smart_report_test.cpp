@@ -1,11 +1,11 @@
-#include "devices/smart_report.h"
+#include "devices/reports/smart_report.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
 #include "ata_test_support.h"
-#include "devices/smart_attribute_names.h"
+#include "devices/ata/smart_attribute_names.h"
 
 namespace vellumar {
 namespace {

@@ -1,10 +1,10 @@
-#include "devices/storage_descriptor.h"
+#include "devices/catalogue/storage_descriptor.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "devices/text_format.h"
+#include "devices/base/text_format.h"
 
 namespace vellumar {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/linux/drive_handle.h"
+#include "platform/linux/io/drive_handle.h"
 
 namespace vellumar::platform {
 namespace {

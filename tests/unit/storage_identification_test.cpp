@@ -1,4 +1,4 @@
-#include "devices/storage_identification.h"
+#include "devices/catalogue/storage_identification.h"
 
 #include <gtest/gtest.h>
 

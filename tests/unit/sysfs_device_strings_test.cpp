@@ -1,4 +1,4 @@
-#include "platform/linux/sysfs_device_strings.h"
+#include "platform/linux/sysfs/sysfs_device_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "ata_test_support.h"
-#include "devices/drive_record.h"
-#include "devices/text_format.h"
-#include "platform/linux/linux_storage_facts.h"
+#include "devices/base/drive_record.h"
+#include "devices/base/text_format.h"
+#include "platform/linux/sysfs/linux_storage_facts.h"
 #include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {

@@ -1,4 +1,4 @@
-#include "platform/linux/sysfs_disks.h"
+#include "platform/linux/sysfs/sysfs_disks.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "devices/drive_record.h"
-#include "platform/linux/sysfs_bus.h"
+#include "devices/base/drive_record.h"
+#include "platform/linux/sysfs/sysfs_bus.h"
 #include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {

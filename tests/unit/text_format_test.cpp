@@ -1,4 +1,4 @@
-#include "devices/text_format.h"
+#include "devices/base/text_format.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "devices/checked_math.h"
+#include "devices/base/checked_math.h"
 
 namespace vellumar {
 namespace {

@@ -1,4 +1,4 @@
-#include "devices/user_session.h"
+#include "devices/user/user_session.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <map>
 #include <set>
 
-#include "platform/linux/user_files.h"
-#include "platform/linux/user_programs.h"
+#include "platform/linux/host/user_files.h"
+#include "platform/linux/host/user_programs.h"
 
 namespace vellumar {
 namespace {

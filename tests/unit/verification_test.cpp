@@ -1,4 +1,4 @@
-#include "devices/verification.h"
+#include "devices/verify/verification.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/format_controller.h"
+#include "devices/erase/format_controller.h"
 #include "support/fake_block_device.h"
 #include "support/fake_clock.h"
 #include "support/log_capture.h"

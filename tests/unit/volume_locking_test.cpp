@@ -1,4 +1,4 @@
-#include "devices/volume_locking.h"
+#include "devices/erase/volume_locking.h"
 
 #include <gtest/gtest.h>
 

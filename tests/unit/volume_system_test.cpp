@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/linux_volume_system.h"
+#include "platform/linux/volumes/linux_volume_system.h"
 #include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {

@@ -1,0 +1,170 @@
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "cli/certificate_output.h"
+#include "cli/cli_commands.h"
+#include "cli/command_line.h"
+#include "cli/drive_argument.h"
+#include "cli/drive_survey.h"
+#include "cli/terminal_progress.h"
+#include "cli/verify_options.h"
+#include "devices/base/product.h"
+#include "devices/base/text_format.h"
+#include "devices/verify/verification.h"
+#include "platform/linux/host/directory_sink.h"
+#include "platform/linux/host/system_clock.h"
+#include "platform/linux/host/user_locale.h"
+#include "platform/linux/io/identity_pin.h"
+#include "platform/linux/io/read_only_device.h"
+
+namespace vellumar::cli {
+
+namespace {
+
+struct VerifyOptions {
+  std::string Drive;
+  vellumar::VerifyMethod Method = vellumar::VerifyMethod::Full;
+  std::optional<std::uint64_t> Seed;
+  std::string Serial;
+  std::string CertificateDir;
+  std::string Operator;
+};
+
+bool ParseSeed(const std::string& text, std::uint64_t& seed) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  seed = std::stoull(text);
+  return true;
+}
+
+std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, VerifyOptions& options,
+                                      CliEnvironment& env) {
+  CommandLine line;
+  if (const std::optional<int> status = ParseCommandLine(*FindCommand("verify"), args, line, env)) {
+    return status;
+  }
+  if (line.Flag("--sample") && line.Flag("--full")) {
+    env.Err << "vellumar-cli verify: --sample and --full exclude each other\n";
+    return kExitUsage;
+  }
+  options.Drive = line.Operand;
+  options.Serial = line.Value("--serial");
+  options.CertificateDir = line.Value("--certificate");
+  options.Operator = line.Value("--operator");
+  if (line.Flag("--sample")) {
+    options.Method = vellumar::VerifyMethod::Sample;
+  }
+  if (line.Values.contains("--seed")) {
+    // A seed reads that sample again.
+    std::uint64_t seed = 0;
+    if (!ParseSeed(line.Value("--seed"), seed)) {
+      env.Err << "vellumar-cli verify: --seed takes a whole number\n";
+      return kExitUsage;
+    }
+    options.Seed = seed;
+    options.Method = vellumar::VerifyMethod::Sample;
+  }
+  if (options.Drive.empty()) {
+    env.Err << "vellumar-cli verify: DRIVE is missing\n";
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) {
+    return "";
+  }
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void WriteVerifyHeader(vellumar::LogSinks& logs, const std::string& caption, std::int64_t sectors) {
+  logs.BenchMarkLog(" ");
+  logs.BenchMarkLog("=================================================");
+  logs.BenchMarkLog(std::string(vellumar::kProductName) + "; " + std::string(vellumar::kProductWebAddress));
+  logs.BenchMarkLog("Read-back check: " + caption);
+  logs.BenchMarkLog("Device capacity: " + vellumar::GroupThousands(sectors) + " sectors");
+}
+
+}  // namespace
+
+int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) {
+  VerifyOptions options;
+  if (const std::optional<int> status = ParseVerifyOptions(args, options, env)) {
+    return *status;
+  }
+  ResolvedDrive drive;
+  std::string error;
+  if (!ResolveDrive(options.Drive, env, drive, error)) {
+    env.Err << "Error opening device: " << error << "\n";
+    return kExitUsage;
+  }
+  const std::string serial = Trimmed(drive.Entry.IdentifyData.SN);
+  if (!options.Serial.empty() && Trimmed(options.Serial) != serial) {
+    env.Err << "vellumar-cli verify: the drive's serial number is '" << serial << "', not '" << options.Serial
+            << "'; nothing was read.\n";
+    return kExitRefused;
+  }
+  int openError = 0;
+  auto device = vellumar::platform::LinuxReadOnlyDevice::Open(drive.Entry.DevicePath, env.SysfsRoot, openError);
+  if (device == nullptr) {
+    env.Err << "Error opening device: " << drive.Entry.DevicePath << ": " << std::strerror(openError) << "\n";
+    return kExitUsage;
+  }
+  // Reading is harmless, but the result must belong to the drive that was named.
+  const std::string changed = vellumar::platform::CheckPinnedIdentity(device->Descriptor(), drive.Pin, env.SysfsRoot);
+  if (!changed.empty()) {
+    env.Err << "Error opening device: " << changed << "\n";
+    return kExitUsage;
+  }
+
+  if (!options.CertificateDir.empty()) {
+    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
+      env.Err << "vellumar-cli verify: --certificate: " << bad << "\n";
+      return kExitUsage;
+    }
+  }
+
+  vellumar::platform::SystemClock clock;
+  vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
+  CertificateRecorder recorder(drive, options.Operator, "verification", env);
+  TerminalProgress progress(env.Err, env.ErrIsTerminal);
+  logs.BenchMark.SetWriter([&](const std::string& entry) {
+    progress.Clear();
+    env.Out << entry << '\n' << std::flush;
+    recorder.AddLogLine(entry);
+  });
+  const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
+  WriteVerifyHeader(logs, vellumar::DriveCaption(drive.Entry, logs.Locale()), identity.LBA);
+  const DriveInspection inspection = InspectDrive(drive, env, device->Descriptor());
+  for (const std::string& warning : vellumar::HiddenAreaWarnings(inspection.HiddenArea)) {
+    logs.BenchMarkLog(warning);
+  }
+  recorder.Certificate().HiddenArea = inspection.HiddenArea;
+  recorder.Certificate().Smart = inspection.Smart;
+
+  vellumar::VerifyRequest request;
+  request.Method = options.Method;
+  request.Seed = options.Seed.value_or(FreshSeed());
+  request.SectorSize = identity.SectorSize > 0 ? identity.SectorSize : 512;
+  request.Extents = vellumar::VerificationExtents(options.Method, identity.LBA * request.SectorSize, request.SectorSize,
+                                                  false, request.Seed);
+  std::atomic<bool> localStop{false};
+  std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
+  vellumar::FormatDisplay display;
+  vellumar::FormatContext context{*device, clock, logs, stop, display, progress};
+  const vellumar::VerifyResult result = vellumar::VerifyDevice(request, context);
+  progress.Clear();
+  const int status = ExitStatusAfterCheck(result, kExitOk);
+  if (options.CertificateDir.empty()) {
+    return status;
+  }
+  recorder.Certificate().Verification = vellumar::CheckRecord(request.Method, request.Seed, result, request.SectorSize);
+  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
+}
+
+}  // namespace vellumar::cli

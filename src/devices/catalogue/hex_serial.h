@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "devices/base/log_sinks.h"
+
+namespace vellumar {
+
+// Some drivers hand the serial over as 40 hexadecimal digits, two for each of its 20 characters
+// and the characters of every pair swapped. Decodes such a serial; any other text stays as it is.
+// Stage 1 reads each pair of digits as a byte; when that does not give a plain alphanumeric
+// serial, stage 2 reads them with the digits of each pair swapped as well.
+std::string DecodeHexSerial(const std::string& serial, LogSinks& logs);
+
+}  // namespace vellumar

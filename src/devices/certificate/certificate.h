@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devices/ata/hidden_area.h"
+#include "devices/ata/smart_decoder.h"
+#include "devices/erase/format_engine.h"
+#include "devices/verify/verification.h"
+
+namespace vellumar {
+
+inline constexpr int kCertificateSchemaVersion = 1;
+
+// The drive as the certificate names it. Every text comes from the drive or the system and is
+// treated as untrusted: renderers escape it, never interpret it.
+struct CertificateDrive {
+  std::string Node;
+  std::string ById;  // stable /dev/disk/by-id name, empty when none
+  std::string Bus;
+  std::string Model;
+  std::string Serial;
+  std::string Firmware;
+  std::string Wwn;
+  std::int64_t CapacityBytes = 0;
+  std::int64_t Sectors = 0;
+  std::int64_t LogicalSectorSize = 0;
+  std::int64_t PhysicalSectorSize = 0;
+  std::optional<bool> Rotational;
+};
+
+// The erase itself; absent in a certificate of a `verify` on its own.
+struct CertificateErase {
+  std::string Method = "zero fill, one pass";
+  bool Quick = false;
+  std::vector<ByteRange> RangesWritten;
+  std::string Outcome;  // "completed", "cancelled" or "terminated"
+  std::int64_t FinalOffset = 0;
+  std::vector<std::string> ErrorLines;
+  std::int64_t UnwrittenSectors = 0;
+  std::vector<std::int64_t> FirstUnwrittenLbas;  // at most kCertificateListedLbas
+  std::string AverageSpeed;                      // the "Average speed: " text, e.g. "87.3 MB/s"
+};
+
+struct CertificateCheck {
+  std::string Method;                 // "sample" or "full"
+  std::optional<std::uint64_t> Seed;  // for a sample
+  std::int64_t BytesRead = 0;
+  std::string Result;  // "passed", "failed" or "cancelled"
+  std::string ResultLine;
+  std::int64_t DifferingSectors = 0;
+  std::optional<std::int64_t> FirstMismatchOffset;
+  std::optional<std::int64_t> FirstMismatchLba;
+  std::int64_t UnreadableSectors = 0;
+  std::int64_t KnownUnwrittenSectors = 0;
+};
+
+struct ErasureCertificate {
+  std::string Kind = "erasure";  // "erasure" after a run, "verification" after `verify`
+  std::string ToolName;
+  std::string ToolVersion;
+  std::string Host;
+  std::string Kernel;
+  std::string Operator;
+  std::string Started;  // ISO 8601 with offset
+  std::string Ended;
+  std::int64_t DurationSeconds = 0;
+  CertificateDrive Drive;
+  HiddenAreaReport HiddenArea;
+  std::optional<CertificateErase> Erase;
+  std::optional<CertificateCheck> Verification;
+  std::optional<std::vector<SmartAttribute>> Smart;  // absent when the drive did not answer
+  std::vector<std::string> Log;                      // the format log of the run, verbatim
+};
+
+inline constexpr std::size_t kCertificateListedLbas = 16;
+
+std::string FormatOutcomeName(FormatOutcome outcome);
+std::string VerifyOutcomeName(VerifyOutcome outcome);
+
+// The erase part from a run's result and its log lines.
+CertificateErase EraseRecord(bool quick, std::int64_t total, std::int64_t sectorSize, const FormatResult& result,
+                             const std::vector<std::string>& log, const std::string& averageSpeed);
+CertificateCheck CheckRecord(VerifyMethod method, std::uint64_t seed, const VerifyResult& result,
+                             std::int64_t sectorSize);
+
+// "<serial>-<UTC stamp>" with every character outside [A-Za-z0-9._-] made '_', so a hostile
+// serial can neither leave the folder nor hide the file.
+std::string CertificateFileStem(const std::string& serial, const std::string& utcStamp);
+
+// Where the files of a certificate go. Implementations create new files only and never follow a
+// link; one may hand the files to the user the program runs for.
+class CertificateSink {
+ public:
+  virtual ~CertificateSink() = default;
+  // False with a readable `error` when the file could not be written whole.
+  virtual bool WriteFile(const std::string& name, const std::string& bytes, std::string& error) = 0;
+  // True when a file of that name is already there (two certificates in the same second).
+  virtual bool Exists(const std::string& /*name*/) { return false; }
+};
+
+}  // namespace vellumar

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "devices/base/block_device.h"
+
+namespace vellumar::platform {
+
+// pread(2) until `length` bytes arrived from `offset`, the device ended or a read failed: the
+// bytes read and, when fewer than asked arrived, the errno of the failure (0 at the end).
+struct RawRead {
+  std::int64_t Read = 0;
+  int Error = 0;
+};
+RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t length);
+
+// A disk or image file opened only for reading back what is on it: no exclusive claim, no
+// locking, so it can check a drive that something else erased. Writing is refused.
+class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
+ public:
+  // nullptr with `error` (errno) when the node cannot be opened.
+  static std::unique_ptr<LinuxReadOnlyDevice> Open(const std::string& path, const std::string& sysfsRoot, int& error);
+  ~LinuxReadOnlyDevice() override;
+  LinuxReadOnlyDevice(const LinuxReadOnlyDevice&) = delete;
+  LinuxReadOnlyDevice& operator=(const LinuxReadOnlyDevice&) = delete;
+
+  std::int64_t Seek(std::int64_t offset) override;
+  vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
+  std::uint32_t Flush() override;
+  vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
+  int Descriptor() const { return fd_; }
+
+ private:
+  LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev);
+  vellumar::ReadOutcome Outcome(const RawRead& raw, std::int64_t length) const;
+
+  int fd_;
+  std::string sysfsRoot_;
+  dev_t rdev_;  // 0 for an image file
+};
+
+}  // namespace vellumar::platform
