@@ -4,28 +4,21 @@
 #include <string>
 
 #include "cli/cli_commands.h"
-#include "cli/drive_argument.h"
 #include "devices/certificate/certificate.h"
+#include "ops/erasure_job.h"
+#include "ops/linux/linux_parts.h"
 
 namespace vellumar::cli {
 
-// Gathers a certificate while `format` or `verify` runs and writes it at the end.
-class CertificateRecorder {
- public:
-  // Records the start time, the host and the drive; `kind` is "erasure" or "verification".
-  CertificateRecorder(const ResolvedDrive& drive, const std::string& operatorName, const std::string& kind,
-                      const CliEnvironment& env);
+// The system's roots as the command was given them.
+vellumar::ops::SystemRoots RootsOf(const CliEnvironment& env);
 
-  vellumar::ErasureCertificate& Certificate() { return certificate_; }
-  void AddLogLine(const std::string& entry) { certificate_.Log.push_back(entry); }
+// Writes "<serial>-<UTC time>.json" and ".pdf" into `folder` and names them on standard output;
+// false with a message on standard error when they could not be written.
+bool WriteCertificateInto(const vellumar::ErasureCertificate& certificate, std::time_t ended, const std::string& folder,
+                          CliEnvironment& env);
 
-  // Writes "<serial>-<UTC time>.json" and ".pdf" into `folder` and names them on standard
-  // output; false with a message on standard error when they could not be written.
-  bool Write(const std::string& folder, CliEnvironment& env);
-
- private:
-  vellumar::ErasureCertificate certificate_;
-  std::time_t started_;
-};
+// A status after the certificate was asked for: one that could not be written turns success into 5.
+int StatusWithCertificate(int status, bool written);
 
 }  // namespace vellumar::cli

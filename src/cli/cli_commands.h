@@ -5,16 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "ops/exit_status.h"
+
 namespace vellumar::cli {
 
-// Exit statuses of vellumar-cli (documented in --help and the README).
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitCompletedWithErrors = 1;
-inline constexpr int kExitCancelled = 2;
-inline constexpr int kExitTerminated = 3;
-inline constexpr int kExitRefused = 4;
-inline constexpr int kExitUsage = 5;
-inline constexpr int kExitVerifyFailed = 6;
+// Exit statuses of vellumar-cli (documented in --help and the README); the erasure job computes them.
+using vellumar::ops::kExitCancelled;
+using vellumar::ops::kExitCompletedWithErrors;
+using vellumar::ops::kExitOk;
+using vellumar::ops::kExitRefused;
+using vellumar::ops::kExitTerminated;
+using vellumar::ops::kExitUsage;
+using vellumar::ops::kExitVerifyFailed;
 
 // What a command needs from its surroundings; tests fill it with fakes and string streams.
 struct CliEnvironment {

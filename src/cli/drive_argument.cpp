@@ -116,14 +116,17 @@ bool IsRowNumber(const std::string& argument) {
 }
 
 std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial) {
-  if (serial.empty()) {
+  // Drives pad their serial number with blanks, and a pasted one may carry them too: blanks at
+  // either end never tell two drives apart.
+  const std::string wanted = vellumar::TrimText(serial);
+  if (wanted.empty()) {
     return {};
   }
   const std::string reported = vellumar::TrimText(drive.Entry.IdentifyData.SN);
-  if (reported == serial) {
+  if (reported == wanted) {
     return {};
   }
-  return "refusing: the drive reports serial number '" + reported + "', not '" + serial + "'";
+  return "refusing: the drive reports serial number '" + reported + "', not '" + wanted + "'";
 }
 
 bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error) {

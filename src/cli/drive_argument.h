@@ -25,8 +25,8 @@ struct ResolvedDrive {
 // A DRIVE argument made only of digits is a row number of 'list'; a file called 3 is ./3.
 bool IsRowNumber(const std::string& argument);
 
-// Empty when `serial` is empty or exactly the drive's serial number; otherwise why the drive
-// is refused (fleet scripts name the serial as a second key).
+// Empty when `serial` is empty or the drive's serial number (blanks at either end of both are
+// ignored); otherwise why the drive is refused. Every command that takes --serial asks this.
 std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial);
 
 // Turns a DRIVE argument into an identified drive record: a row number of 'list', a disk's node

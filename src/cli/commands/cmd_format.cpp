@@ -1,5 +1,4 @@
-#include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -9,17 +8,14 @@
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
 #include "cli/drive_argument.h"
-#include "cli/drive_survey.h"
 #include "cli/terminal_progress.h"
-#include "cli/verify_options.h"
 #include "devices/base/text_format.h"
-#include "devices/erase/format_controller.h"
-#include "devices/erase/volume_locking.h"
+#include "ops/erasure_job.h"
+#include "ops/exit_status.h"
+#include "ops/linux/linux_parts.h"
 #include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
-#include "platform/linux/io/format_target.h"
-#include "platform/linux/volumes/linux_volume_system.h"
 
 namespace vellumar::cli {
 
@@ -68,26 +64,26 @@ std::optional<int> ParseFormatOptions(const std::vector<std::string>& args, Form
 
 // On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
 // A row number of 'list' is confirmed with the node it names now, not with the number.
-int ConfirmOnTerminal(const FormatOptions& options, const std::string& path, const std::string& caption,
-                      CliEnvironment& env) {
+bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path,
+                       const vellumar::ConfirmationRequest& request, CliEnvironment& env) {
   if (options.Yes) {
-    return vellumar::kDialogYes;
+    return true;
   }
   if (!env.InIsTerminal) {
     env.Err << "vellumar-cli format: refusing to format without --yes when standard input is not a terminal\n";
-    return vellumar::kDialogCancel;
+    return false;
   }
-  const vellumar::ConfirmationRequest request = vellumar::FormatConfirmation(caption);
+  std::string content = request.Content;
+  std::erase(content, '\r');
   env.Err << request.Title << ": " << request.MainInstruction << "\n"
-          << "Are you absolutely sure you want to irreversibly destroy all data on this device?\n\n"
-          << caption << "\n\nType the device path (" << path << ") to confirm: " << std::flush;
+          << content << "\n\nType the device path (" << path << ") to confirm: " << std::flush;
   std::string answer;
   std::getline(env.In, answer);
   if (answer != path) {
     env.Err << "Not confirmed; nothing was written.\n";
-    return vellumar::kDialogCancel;
+    return false;
   }
-  return vellumar::kDialogYes;
+  return true;
 }
 
 // Until the user has confirmed, a signal ends the command at once: nothing was touched yet.
@@ -97,28 +93,9 @@ void EndAbortOnSignal(CliEnvironment& env) {
   }
 }
 
-int ExitStatusOf(const vellumar::RunReport& report) {
-  if (!report.WorkerRan) {
-    return kExitRefused;
-  }
-  switch (report.Result.Outcome) {
-    case vellumar::FormatOutcome::Cancelled:
-      return kExitCancelled;
-    case vellumar::FormatOutcome::Terminated:
-      return kExitTerminated;
-    case vellumar::FormatOutcome::Completed:
-      break;
-  }
-  return report.Result.ErrorLines > 0 ? kExitCompletedWithErrors : kExitOk;
-}
-
-}  // namespace
-
-int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) {
-  FormatOptions options;
-  if (const std::optional<int> status = ParseFormatOptions(args, options, env)) {
-    return *status;
-  }
+// What is checked before the job starts: the agreement, the drive as named, its serial and size,
+// and the certificate folder. A status when the command ends here.
+std::optional<int> CheckBeforeRun(const FormatOptions& options, CliEnvironment& env, ResolvedDrive& drive) {
   // The first-run agreement comes before the drive is even looked at; --help does not need it.
   std::vector<std::string> agreement;
   if (options.Agree) {
@@ -136,7 +113,6 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
                "preferably a stable /dev/disk/by-id/... link\n";
     return kExitRefused;
   }
-  ResolvedDrive drive;
   std::string error;
   if (!ResolveDrive(options.Device, env, drive, error)) {
     env.Err << "Error opening device: " << error << "\n";
@@ -150,7 +126,6 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     env.Err << "This device cannot be accessed because it is smaller than 65535 sectors.  \n";
     return kExitRefused;
   }
-
   // A certificate that cannot be written is found out before anything is erased.
   if (!options.CertificateDir.empty()) {
     if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
@@ -158,77 +133,60 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
       return kExitUsage;
     }
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) {
+  FormatOptions options;
+  if (const std::optional<int> status = ParseFormatOptions(args, options, env)) {
+    return *status;
+  }
+  ResolvedDrive drive;
+  if (const std::optional<int> status = CheckBeforeRun(options, env, drive)) {
+    return *status;
+  }
 
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
-  const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
-
-  CertificateRecorder recorder(drive, options.Operator, "erasure", env);
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
     env.Out << entry << '\n' << std::flush;
-    recorder.AddLogLine(entry);
   });
 
   std::atomic<bool> localStop{false};
   std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
-  vellumar::platform::LinuxFormatTarget target(drive.Entry.DevicePath, env.SysfsRoot, env.ProcRoot, drive.Pin);
-  // An image file carries no volumes of the system's; a disk's volumes are taken away for the run.
-  vellumar::NoVolumes noVolumes;
   vellumar::platform::LinuxVolumeSystem volumeSystem(env.SysfsRoot, env.ProcRoot, env.DevRoot);
-  volumeSystem.PinDisk(drive.Entry.DeviceNumber, drive.Pin.Rdev);
-  vellumar::VolumeLocking diskVolumes(volumeSystem, logs);
-  vellumar::VolumeLocker& volumes = drive.Entry.IsFile ? static_cast<vellumar::VolumeLocker&>(noVolumes) : diskVolumes;
-  target.SetHandOver([&volumes] { volumes.ReleaseClaims(); });
+  vellumar::ops::ErasureParts parts =
+      vellumar::ops::MakeLinuxErasureParts({drive.Entry, drive.Pin, -1}, volumeSystem, logs, RootsOf(env));
   vellumar::FormatDisplay display;
   vellumar::RunControls controls;
-  const auto confirm = [&](const vellumar::ConfirmationRequest& /*request*/) {
-    const int answer = ConfirmOnTerminal(options, drive.Entry.DevicePath, caption, env);
+  vellumar::ops::ErasureServices services{logs, clock, stop, display, progress, controls};
+  vellumar::ops::ErasureRequest request;
+  request.Drive = drive.Entry;
+  request.Caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
+  request.Method = options.Quick ? vellumar::ops::EraseMethod::QuickWipe : vellumar::ops::EraseMethod::ZeroFill;
+  request.Verify = options.Verify;
+  request.Operator = options.Operator;
+  const auto confirm = [&](const vellumar::ConfirmationRequest& confirmation) {
+    const bool yes = ConfirmOnTerminal(options, drive.Entry.DevicePath, confirmation, env);
     EndAbortOnSignal(env);
-    return answer;
+    return yes;
   };
-  vellumar::RunServices services{logs, clock, volumes, target, stop, display, progress, controls, confirm};
-  const DriveInspection inspection = InspectDrive(drive, env);
-  recorder.Certificate().HiddenArea = inspection.HiddenArea;
-  recorder.Certificate().Smart = inspection.Smart;
-  vellumar::RunRequest request{options.Quick, drive.Entry, caption,
-                               vellumar::HiddenAreaWarnings(inspection.HiddenArea)};
-  std::optional<vellumar::VerifyResult> check;
-  std::optional<std::string> runSpeed;  // the check redraws the speed display
-  if (options.Verify != vellumar::VerifyMethod::None) {
-    services.AfterCompletedRun = [&](vellumar::BlockDevice& device, const vellumar::FormatResult& result) {
-      runSpeed = display.SpeedText;
-      const vellumar::VerifyRequest verify =
-          vellumar::RunVerifyRequest(options.Verify, FreshSeed(), drive.Entry.IdentifyData, options.Quick, result);
-      vellumar::FormatContext context{device, clock, logs, stop, display, progress};
-      check = vellumar::VerifyDevice(verify, context);
-      recorder.Certificate().Verification =
-          vellumar::CheckRecord(options.Verify, verify.Seed, *check, verify.SectorSize);
-    };
-  }
 
-  vellumar::RunReport report;
-  try {
-    report = vellumar::RunLowLevelFormat(request, services);
-  } catch (const std::exception& failure) {
-    progress.Clear();
-    logs.BenchMarkLog(std::string("Operation terminated: ") + failure.what());
-    return kExitTerminated;
-  }
+  const vellumar::ops::ErasureResult result = vellumar::ops::RunErasure(request, parts, services, confirm);
   progress.Clear();
-  if (!report.Locked && target.LastError() != 0 && target.LastError() != EBUSY) {
-    env.Err << "Error opening device: " << target.LastFailure() << "\n";
+  if (!result.OpenFailure.empty()) {
+    env.Err << "Error opening device: " << result.OpenFailure << "\n";
   }
-  const int status = check ? ExitStatusAfterCheck(*check, ExitStatusOf(report)) : ExitStatusOf(report);
-  if (options.CertificateDir.empty() || !report.WorkerRan) {
+  const int status = vellumar::ops::ErasureExitStatus(result);
+  if (options.CertificateDir.empty() || !result.Certificate) {
     return status;
   }
-  const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
-  recorder.Certificate().Erase = vellumar::EraseRecord(
-      options.Quick, std::max(identity.LBA * identity.SectorSize, drive.Entry.IsFile ? drive.Entry.FileSize : 0),
-      identity.SectorSize, report.Result, recorder.Certificate().Log, runSpeed.value_or(display.SpeedText));
-  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
+  return StatusWithCertificate(status,
+                               WriteCertificateInto(*result.Certificate, result.Ended, options.CertificateDir, env));
 }
 
 }  // namespace vellumar::cli

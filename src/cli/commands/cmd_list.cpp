@@ -4,7 +4,7 @@
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
 #include "cli/drive_catalogue.h"
-#include "cli/drive_survey.h"
+#include "ops/linux/drive_inspection.h"
 #include "devices/catalogue/chooser_rows.h"
 #include "devices/reports/list_json.h"
 #include "platform/linux/host/system_clock.h"
@@ -24,7 +24,7 @@ void PrintJson(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment&
             ? vellumar::DriveListFacts{}
             : vellumar::platform::ReadDriveListFacts(entry.DevicePath, env.SysfsRoot, env.ProcRoot, env.DevRoot);
     vellumar::Json drive = vellumar::DriveListJson(slot, entry, facts);
-    const vellumar::HiddenAreaReport hidden = HiddenAreaOf(entry, env.SysfsRoot);
+    const vellumar::HiddenAreaReport hidden = vellumar::ops::HiddenAreaOf(entry, env.SysfsRoot);
     drive["hidden_area"] = vellumar::HiddenAreaStatusName(hidden.Status);
     drive["hidden_sectors"] = hidden.HpaHiddenSectors + hidden.DcoHiddenSectors;
     drives.push_back(drive);

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <ostream>
@@ -7,12 +8,15 @@
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
 #include "cli/drive_argument.h"
-#include "cli/drive_survey.h"
 #include "cli/terminal_progress.h"
-#include "cli/verify_options.h"
 #include "devices/base/product.h"
 #include "devices/base/text_format.h"
 #include "devices/verify/verification.h"
+#include "ops/certificate_record.h"
+#include "ops/exit_status.h"
+#include "ops/linux/drive_inspection.h"
+#include "ops/linux/linux_parts.h"
+#include "ops/sample_seed.h"
 #include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
@@ -74,14 +78,6 @@ std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, Veri
   return std::nullopt;
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) {
-    return "";
-  }
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void WriteVerifyHeader(vellumar::LogSinks& logs, const std::string& caption, std::int64_t sectors) {
   logs.BenchMarkLog(" ");
   logs.BenchMarkLog("=================================================");
@@ -103,10 +99,8 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     env.Err << "Error opening device: " << error << "\n";
     return kExitUsage;
   }
-  const std::string serial = Trimmed(drive.Entry.IdentifyData.SN);
-  if (!options.Serial.empty() && Trimmed(options.Serial) != serial) {
-    env.Err << "vellumar-cli verify: the drive's serial number is '" << serial << "', not '" << options.Serial
-            << "'; nothing was read.\n";
+  if (const std::string mismatch = SerialMismatch(drive, options.Serial); !mismatch.empty()) {
+    env.Err << "vellumar-cli verify: " << mismatch << "; nothing was read.\n";
     return kExitRefused;
   }
   int openError = 0;
@@ -131,25 +125,29 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
 
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
-  CertificateRecorder recorder(drive, options.Operator, "verification", env);
   TerminalProgress progress(env.Err, env.ErrIsTerminal);
   logs.BenchMark.SetWriter([&](const std::string& entry) {
     progress.Clear();
     env.Out << entry << '\n' << std::flush;
-    recorder.AddLogLine(entry);
   });
+  vellumar::ops::LinuxCertificateFacts facts(drive.Pin.Rdev, RootsOf(env));
+  const std::time_t started = facts.Now();
+  vellumar::ErasureCertificate certificate =
+      vellumar::ops::StartCertificate("verification", drive.Entry, options.Operator, facts);
+  logs.BenchMark.SetTap([&certificate](const std::string& entry) { certificate.Log.push_back(entry); });
   const vellumar::TIdentifyDeviceData& identity = drive.Entry.IdentifyData;
   WriteVerifyHeader(logs, vellumar::DriveCaption(drive.Entry, logs.Locale()), identity.LBA);
-  const DriveInspection inspection = InspectDrive(drive, env, device->Descriptor());
+  vellumar::ops::LinuxDriveInspector inspector(drive.Entry, drive.Pin, env.SysfsRoot, device->Descriptor());
+  const vellumar::ops::DriveInspection inspection = inspector.Inspect();
   for (const std::string& warning : vellumar::HiddenAreaWarnings(inspection.HiddenArea)) {
     logs.BenchMarkLog(warning);
   }
-  recorder.Certificate().HiddenArea = inspection.HiddenArea;
-  recorder.Certificate().Smart = inspection.Smart;
+  certificate.HiddenArea = inspection.HiddenArea;
+  certificate.Smart = inspection.Smart;
 
   vellumar::VerifyRequest request;
   request.Method = options.Method;
-  request.Seed = options.Seed.value_or(FreshSeed());
+  request.Seed = options.Seed.value_or(vellumar::ops::NewSampleSeed());
   request.SectorSize = identity.SectorSize > 0 ? identity.SectorSize : 512;
   request.Extents = vellumar::VerificationExtents(options.Method, identity.LBA * request.SectorSize, request.SectorSize,
                                                   false, request.Seed);
@@ -158,13 +156,16 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   vellumar::FormatDisplay display;
   vellumar::FormatContext context{*device, clock, logs, stop, display, progress};
   const vellumar::VerifyResult result = vellumar::VerifyDevice(request, context);
+  logs.BenchMark.SetTap(nullptr);
   progress.Clear();
-  const int status = ExitStatusAfterCheck(result, kExitOk);
+  const int status = vellumar::ops::ExitStatusAfterCheck(result, kExitOk);
   if (options.CertificateDir.empty()) {
     return status;
   }
-  recorder.Certificate().Verification = vellumar::CheckRecord(request.Method, request.Seed, result, request.SectorSize);
-  return recorder.Write(options.CertificateDir, env) || status != kExitOk ? status : kExitUsage;
+  certificate.Verification = vellumar::CheckRecord(request.Method, request.Seed, result, request.SectorSize);
+  const std::time_t ended = facts.Now();
+  vellumar::ops::FinishCertificate(certificate, facts, started, ended);
+  return StatusWithCertificate(status, WriteCertificateInto(certificate, ended, options.CertificateDir, env));
 }
 
 }  // namespace vellumar::cli

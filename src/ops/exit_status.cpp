@@ -1,0 +1,39 @@
+#include "ops/exit_status.h"
+
+namespace vellumar::ops {
+
+int ExitStatusAfterCheck(const VerifyResult& result, int otherwise) {
+  switch (result.Outcome) {
+    case VerifyOutcome::Failed:
+      return kExitVerifyFailed;
+    case VerifyOutcome::Cancelled:
+      return kExitCancelled;
+    case VerifyOutcome::Passed:
+      break;
+  }
+  return otherwise;
+}
+
+int ErasureExitStatus(const ErasureResult& result) {
+  if (result.Threw) {
+    return kExitTerminated;
+  }
+  if (!result.Run.WorkerRan) {
+    return kExitRefused;
+  }
+  int status = kExitOk;
+  switch (result.Run.Result.Outcome) {
+    case FormatOutcome::Cancelled:
+      status = kExitCancelled;
+      break;
+    case FormatOutcome::Terminated:
+      status = kExitTerminated;
+      break;
+    case FormatOutcome::Completed:
+      status = result.Run.Result.ErrorLines > 0 ? kExitCompletedWithErrors : kExitOk;
+      break;
+  }
+  return result.Check ? ExitStatusAfterCheck(*result.Check, status) : status;
+}
+
+}  // namespace vellumar::ops

@@ -1,0 +1,43 @@
+#include "ops/linux/linux_parts.h"
+
+#include <ctime>
+
+#include "devices/erase/volume_locking.h"
+#include "ops/linux/drive_inspection.h"
+#include "platform/linux/host/certificate_facts.h"
+#include "platform/linux/io/format_target.h"
+
+namespace vellumar::ops {
+
+void LinuxCertificateFacts::AddHostFacts(ErasureCertificate& certificate) { platform::ReadHostFacts(certificate); }
+
+void LinuxCertificateFacts::AddDriveFacts(CertificateDrive& drive) {
+  platform::ReadDriveFacts(rdev_, roots_.Sysfs, roots_.Dev, drive);
+}
+
+std::time_t LinuxCertificateFacts::Now() { return std::time(nullptr); }
+
+std::string LinuxCertificateFacts::IsoTime(std::time_t moment) { return platform::IsoLocalTime(moment); }
+
+ErasureParts MakeLinuxErasureParts(const LinuxRunDrive& drive, platform::LinuxVolumeSystem& volumes, LogSinks& logs,
+                                   const SystemRoots& roots) {
+  ErasureParts parts;
+  const TDeviceTable& entry = drive.Entry;
+  if (entry.IsFile) {
+    parts.Volumes = std::make_unique<NoVolumes>();
+  } else {
+    // The volumes are found from the device number the drive was pinned with, never by name.
+    volumes.PinDisk(entry.DeviceNumber, drive.Pin.Rdev);
+    parts.Volumes = std::make_unique<VolumeLocking>(volumes, logs);
+  }
+  auto target = std::make_unique<platform::LinuxFormatTarget>(entry.DevicePath, roots.Sysfs, roots.Proc, drive.Pin);
+  // The volumes' claims would block the run's exclusive open; that open takes over their guard.
+  VolumeLocker* locker = parts.Volumes.get();
+  target->SetHandOver([locker] { locker->ReleaseClaims(); });
+  parts.Target = std::move(target);
+  parts.Inspector = std::make_unique<LinuxDriveInspector>(entry, drive.Pin, roots.Sysfs, drive.InspectFd);
+  parts.Facts = std::make_unique<LinuxCertificateFacts>(drive.Pin.Rdev, roots);
+  return parts;
+}
+
+}  // namespace vellumar::ops
