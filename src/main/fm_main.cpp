@@ -116,25 +116,25 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   StatusBar->addWidget(StatusPanels[1], 1);
   StatusBar->addPermanentWidget(StatusPanels[2]);
 
-  Confirm = [this](const vellumar::ConfirmationRequest& request) {
+  Hooks.Confirm = [this](const vellumar::ConfirmationRequest& request) {
     return vellumar::windows::ShowTaskDialogOrMessage(this, request);
   };
-  ShowChooser = [this] { return chooser_ != nullptr && ChooseDevice(catalogue_, *chooser_, logs_.Locale()); };
-  ShowDebugModal = [this] {
+  Hooks.ShowChooser = [this] { return chooser_ != nullptr && ChooseDevice(catalogue_, *chooser_, logs_.Locale()); };
+  Hooks.ShowDebugModal = [this] {
     if (debug_ != nullptr) {
       debug_->hide();
       debug_->exec();
     }
   };
-  FatalErrorBox = [](const QString& text) {
+  Hooks.FatalErrorBox = [](const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
   };
-  InformationBox = [this](const QString& text, const QString& caption) {
+  Hooks.InformationBox = [this](const QString& text, const QString& caption) {
     vellumar::windows::ShowPlainNote(this, text, caption);
   };
-  Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
+  Hooks.Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
 
   ConnectLogs();
   ConnectRun();
@@ -142,7 +142,7 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
   connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
   connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this, [this] {
-    vellumar::windows::OpenWebAddress(Launcher, vellumar::windows::ProductWebAddress(), InformationBox);
+    vellumar::windows::OpenWebAddress(Launcher, vellumar::windows::ProductWebAddress(), Hooks.InformationBox);
   });
   SetTitles();
 }
@@ -336,7 +336,7 @@ bool TFmMain::StartUp() {
     }
   });
   if (!found.Ok) {
-    FatalErrorBox(FromUtf8(found.FatalMessage));
+    Hooks.FatalErrorBox(FromUtf8(found.FatalMessage));
     EndProgram(1);
     return false;
   }
@@ -345,9 +345,9 @@ bool TFmMain::StartUp() {
   }
   if (logs_.DebugMode.load()) {
     // The user reads the whole identification trail before choosing.
-    ShowDebugModal();
+    Hooks.ShowDebugModal();
   }
-  if (!ShowChooser() || !catalogue_.DeviceChosen) {
+  if (!Hooks.ShowChooser() || !catalogue_.DeviceChosen) {
     EndProgram(0);
     return false;
   }
@@ -355,7 +355,7 @@ bool TFmMain::StartUp() {
   lbDiskName->setText(FromUtf8(diskName_));
   const std::string failure = services_.OpenDevice(catalogue_.Selected());
   if (!failure.empty()) {
-    FatalErrorBox(QStringLiteral("Error opening device: ") + FromUtf8(failure));
+    Hooks.FatalErrorBox(QStringLiteral("Error opening device: ") + FromUtf8(failure));
     EndProgram(1);
     return false;
   }
@@ -372,7 +372,7 @@ void TFmMain::StartUpFromEventLoop() { StartUp(); }
 
 void TFmMain::EndProgram(int exitCode) {
   hide();
-  Terminate(exitCode);
+  Hooks.Terminate(exitCode);
 }
 
 void TFmMain::showEvent(QShowEvent* event) {
@@ -424,10 +424,10 @@ void TFmMain::btRunBenchmarksClick() {
     // The running system's disk never reaches the confirmation.
     const std::string line = vellumar::RunningSystemRefusalLine(chosen.SystemVolume);
     logs_.BenchMarkLog(line);
-    InformationBox(FromUtf8(line), QStringLiteral("Cannot format this device"));
+    Hooks.InformationBox(FromUtf8(line), QStringLiteral("Cannot format this device"));
     return;
   }
-  if (Confirm(vellumar::FormatConfirmation(diskName_, chosen)) != vellumar::kDialogYes) {
+  if (Hooks.Confirm(vellumar::FormatConfirmation(diskName_, chosen)) != vellumar::kDialogYes) {
     return;
   }
   // Disabled at once, so nothing can be clicked twice before the run's own first update arrives.
@@ -494,7 +494,7 @@ void TFmMain::RunFinished(const vellumar::RunReport& report) {
     // run never took the controls, so they come back here.
     SetControlsEnabled(true);
     if (!report.Refusal.empty() && !closeAfterRun_) {
-      InformationBox(FromUtf8(report.Refusal), QStringLiteral("Cannot format this device"));
+      Hooks.InformationBox(FromUtf8(report.Refusal), QStringLiteral("Cannot format this device"));
     }
   }
   btStop->setEnabled(false);
@@ -540,9 +540,9 @@ void TFmMain::btSaveReportClick() {
   const QString suggested = (folder.empty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                             : QString::fromStdString(folder)) +
                             "/" + stem + ".pdf";
-  const QString path = AskReportPath ? AskReportPath(suggested)
-                                     : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"), suggested,
-                                                                    QStringLiteral("PDF (*.pdf)"));
+  const QString path = Hooks.AskReportPath ? Hooks.AskReportPath(suggested)
+                                           : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"),
+                                                                          suggested, QStringLiteral("PDF (*.pdf)"));
   if (path.isEmpty()) {
     return;
   }

@@ -10,7 +10,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <ctime>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +20,7 @@
 #include "devices/user/user_session.h"
 #include "main/format_run.h"
 #include "main/main_services.h"
+#include "main/main_window_hooks.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
 #include "windows/link_label.h"
@@ -51,14 +51,8 @@ class TFmMain : public QMainWindow {
   bool BarPaused() const { return barPaused_; }
   const std::string& DiskName() const { return diskName_; }
 
-  // Hooks for the parts that talk to the user modally or end the program; tests replace them.
-  std::function<int(const vellumar::ConfirmationRequest&)> Confirm;
-  std::function<bool()> ShowChooser;
-  std::function<void()> ShowDebugModal;
-  std::function<void(const QString& text)> FatalErrorBox;
-  std::function<void(int exitCode)> Terminate;
-  // Notes to the user (a web page that cannot be opened, a refused drive).
-  std::function<void(const QString& text, const QString& caption)> InformationBox;
+  // The modal conversations and the program's end; tests replace them.
+  MainWindowHooks Hooks;
 
   // Starts the browser as the person at the desk; the program sets it.
   vellumar::ProgramLauncher* Launcher = nullptr;
@@ -66,8 +60,6 @@ class TFmMain : public QMainWindow {
   // A close asked for from outside (a signal): like the close button, and the program also ends
   // when the window was never shown.
   void CloseOnRequest();
-  // Asks where the report goes, starting from `suggested`; empty when the user cancels.
-  std::function<QString(const QString& suggested)> AskReportPath;
 
   QWidget* Panel2;
   QLabel* lbDiskName;
