@@ -10,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -136,7 +135,7 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   };
   Hooks.Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
 
-  ConnectLogs();
+  memos_ = new MemoRouter(logs_, {Log_BenchMark, Log_Details, Log_Smart}, this);
   ConnectRun();
   connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
@@ -150,10 +149,7 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
 TFmMain::~TFmMain() {
   run_.RequestStop();
   run_.Join();
-  logs_.BenchMark.SetWriter(nullptr);
-  logs_.Debug.SetWriter(nullptr);
-  logs_.Details.SetWriter(nullptr);
-  logs_.Smart.SetWriter(nullptr);
+  memos_->Detach();
   if (deviceOpen_) {
     services_.CloseDevice();
   }
@@ -257,44 +253,6 @@ QWidget* TFmMain::BuildSmartPage() {
   return TabSheet2;
 }
 
-void TFmMain::ConnectLogs() {
-  // Entries may come from the run's thread; they are appended on the window's thread, in order.
-  connect(this, &TFmMain::EntryQueued, this, &TFmMain::AppendEntry, Qt::QueuedConnection);
-  auto writerFor = [this](LogMemo memo) {
-    return [this, memo](const std::string& entry) {
-      const QString text = FromUtf8(entry);
-      if (QThread::currentThread() == thread()) {
-        AppendEntry(static_cast<int>(memo), text);
-      } else {
-        emit EntryQueued(static_cast<int>(memo), text);
-      }
-    };
-  };
-  logs_.BenchMark.SetWriter(writerFor(LogMemo::BenchMark));
-  logs_.Details.SetWriter(writerFor(LogMemo::Details));
-  logs_.Smart.SetWriter(writerFor(LogMemo::Smart));
-  logs_.Debug.SetWriter(writerFor(LogMemo::Debug));
-}
-
-void TFmMain::AppendEntry(int memo, const QString& entry) {
-  switch (static_cast<LogMemo>(memo)) {
-    case LogMemo::BenchMark:
-      vellumar::windows::AppendMemoEntry(Log_BenchMark, entry);
-      break;
-    case LogMemo::Details:
-      vellumar::windows::AppendMemoEntry(Log_Details, entry);
-      break;
-    case LogMemo::Smart:
-      vellumar::windows::AppendMemoEntry(Log_Smart, entry);
-      break;
-    case LogMemo::Debug:
-      if (debug_ != nullptr) {
-        vellumar::windows::AppendMemoEntry(debug_->Memo1, entry);
-      }
-      break;
-  }
-}
-
 void TFmMain::ConnectRun() {
   connect(&run_, &FormatRun::ProgressChanged, this, &TFmMain::ShowDisplay, Qt::QueuedConnection);
   connect(&run_, &FormatRun::ControlsEnabledChanged, this, &TFmMain::SetControlsEnabled, Qt::QueuedConnection);
@@ -324,6 +282,7 @@ void TFmMain::SetTitles() {
 void TFmMain::SetWindows(vellumar::windows::TFmChoose* chooser, vellumar::windows::TFmDebug* debug) {
   chooser_ = chooser;
   debug_ = debug;
+  memos_->SetDebugMemo(debug_ != nullptr ? debug_->Memo1 : nullptr);
   if (chooser_ != nullptr) {
     chooser_->setWindowTitle(QStringLiteral("Device Selection - ") + vellumar::windows::ProductName());
   }

@@ -21,6 +21,7 @@
 #include "main/format_run.h"
 #include "main/main_services.h"
 #include "main/main_window_hooks.h"
+#include "main/memo_router.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
 #include "windows/link_label.h"
@@ -84,10 +85,6 @@ class TFmMain : public QMainWindow {
   QPushButton* btGetSmart;
   vellumar::windows::LinkLabel* lbCopyright;
 
- signals:
-  // A log entry written on another thread, on its way to the window's thread.
-  void EntryQueued(int memo, const QString& entry);
-
  public slots:
   void btRunBenchmarksClick();
   void btStopClick();
@@ -100,15 +97,11 @@ class TFmMain : public QMainWindow {
 
  private slots:
   void StartUpFromEventLoop();
-  void AppendEntry(int memo, const QString& entry);
 
  private:
-  enum class LogMemo { BenchMark, Details, Smart, Debug };
-
   QWidget* BuildDetailsPage();
   QWidget* BuildFormatPage();
   QWidget* BuildSmartPage();
-  void ConnectLogs();
   void ConnectRun();
   void SetTitles();
   void SetControlsEnabled(bool enabled);
@@ -123,6 +116,7 @@ class TFmMain : public QMainWindow {
   MainServices& services_;
   vellumar::windows::TFmChoose* chooser_ = nullptr;
   vellumar::windows::TFmDebug* debug_ = nullptr;
+  MemoRouter* memos_ = nullptr;
   FormatRun run_;
   // What the last run's report needs: its result, its times and where its log lines start.
   std::optional<vellumar::RunReport> lastRun_;
