@@ -1,14 +1,6 @@
 #pragma once
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -19,12 +11,12 @@
 #include "devices/erase/format_controller.h"
 #include "devices/user/user_session.h"
 #include "main/format_run.h"
+#include "main/main_pages.h"
 #include "main/main_services.h"
 #include "main/main_window_hooks.h"
 #include "main/memo_router.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
-#include "windows/link_label.h"
 
 namespace vellumar::desktop {
 
@@ -33,8 +25,9 @@ inline const QColor kPausedBarColour(230, 190, 0);
 
 // The program's main window. Its first showing runs the start-up (enumeration, the debug
 // window, the chooser, opening the drive, the details report); afterwards it offers the three
-// pages and starts format runs on their own thread.
-class TFmMain : public QMainWindow {
+// pages and starts format runs on their own thread. Its widgets (main_pages.h) are members by
+// their own names.
+class TFmMain : public QMainWindow, public MainWidgets {
   Q_OBJECT
 
  public:
@@ -62,29 +55,6 @@ class TFmMain : public QMainWindow {
   // when the window was never shown.
   void CloseOnRequest();
 
-  QWidget* Panel2;
-  QLabel* lbDiskName;
-  QStatusBar* StatusBar;
-  QLabel* StatusPanels[3];
-  QTabWidget* pages;
-  QWidget* TabSheet3;
-  QPlainTextEdit* Log_Details;
-  QWidget* TabSheet1;
-  QPlainTextEdit* Log_BenchMark;
-  QProgressBar* pbCurrentTask;
-  QLabel* lbCurrentPercent;
-  QLabel* lbSpeed;
-  QLabel* lbCurrentPosition;
-  QCheckBox* cbQuickWipe;
-  QComboBox* cbVerify;  // none, sample, full: the read-back check after a completed run
-  QPushButton* btSaveReport;
-  QPushButton* btStop;
-  QPushButton* btRunBenchmarks;
-  QWidget* TabSheet2;
-  QPlainTextEdit* Log_Smart;
-  QPushButton* btGetSmart;
-  vellumar::windows::LinkLabel* lbCopyright;
-
  public slots:
   void btRunBenchmarksClick();
   void btStopClick();
@@ -99,9 +69,6 @@ class TFmMain : public QMainWindow {
   void StartUpFromEventLoop();
 
  private:
-  QWidget* BuildDetailsPage();
-  QWidget* BuildFormatPage();
-  QWidget* BuildSmartPage();
   void ConnectRun();
   void SetTitles();
   void SetControlsEnabled(bool enabled);
