@@ -1,16 +1,7 @@
 #pragma once
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <ctime>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,10 +11,12 @@
 #include "devices/erase/format_controller.h"
 #include "devices/user/user_session.h"
 #include "main/format_run.h"
+#include "main/main_pages.h"
 #include "main/main_services.h"
+#include "main/main_window_hooks.h"
+#include "main/memo_router.h"
 #include "windows/fm_choose.h"
 #include "windows/fm_debug.h"
-#include "windows/link_label.h"
 
 namespace vellumar::desktop {
 
@@ -32,8 +25,9 @@ inline const QColor kPausedBarColour(230, 190, 0);
 
 // The program's main window. Its first showing runs the start-up (enumeration, the debug
 // window, the chooser, opening the drive, the details report); afterwards it offers the three
-// pages and starts format runs on their own thread.
-class TFmMain : public QMainWindow {
+// pages and starts format runs on their own thread. Its widgets (main_pages.h) are members by
+// their own names.
+class TFmMain : public QMainWindow, public MainWidgets {
   Q_OBJECT
 
  public:
@@ -51,14 +45,8 @@ class TFmMain : public QMainWindow {
   bool BarPaused() const { return barPaused_; }
   const std::string& DiskName() const { return diskName_; }
 
-  // Hooks for the parts that talk to the user modally or end the program; tests replace them.
-  std::function<int(const vellumar::ConfirmationRequest&)> Confirm;
-  std::function<bool()> ShowChooser;
-  std::function<void()> ShowDebugModal;
-  std::function<void(const QString& text)> FatalErrorBox;
-  std::function<void(int exitCode)> Terminate;
-  // Notes to the user (a web page that cannot be opened, a refused drive).
-  std::function<void(const QString& text, const QString& caption)> InformationBox;
+  // The modal conversations and the program's end; tests replace them.
+  MainWindowHooks Hooks;
 
   // Starts the browser as the person at the desk; the program sets it.
   vellumar::ProgramLauncher* Launcher = nullptr;
@@ -66,35 +54,6 @@ class TFmMain : public QMainWindow {
   // A close asked for from outside (a signal): like the close button, and the program also ends
   // when the window was never shown.
   void CloseOnRequest();
-  // Asks where the report goes, starting from `suggested`; empty when the user cancels.
-  std::function<QString(const QString& suggested)> AskReportPath;
-
-  QWidget* Panel2;
-  QLabel* lbDiskName;
-  QStatusBar* StatusBar;
-  QLabel* StatusPanels[3];
-  QTabWidget* pages;
-  QWidget* TabSheet3;
-  QPlainTextEdit* Log_Details;
-  QWidget* TabSheet1;
-  QPlainTextEdit* Log_BenchMark;
-  QProgressBar* pbCurrentTask;
-  QLabel* lbCurrentPercent;
-  QLabel* lbSpeed;
-  QLabel* lbCurrentPosition;
-  QCheckBox* cbQuickWipe;
-  QComboBox* cbVerify;  // none, sample, full: the read-back check after a completed run
-  QPushButton* btSaveReport;
-  QPushButton* btStop;
-  QPushButton* btRunBenchmarks;
-  QWidget* TabSheet2;
-  QPlainTextEdit* Log_Smart;
-  QPushButton* btGetSmart;
-  vellumar::windows::LinkLabel* lbCopyright;
-
- signals:
-  // A log entry written on another thread, on its way to the window's thread.
-  void EntryQueued(int memo, const QString& entry);
 
  public slots:
   void btRunBenchmarksClick();
@@ -108,15 +67,8 @@ class TFmMain : public QMainWindow {
 
  private slots:
   void StartUpFromEventLoop();
-  void AppendEntry(int memo, const QString& entry);
 
  private:
-  enum class LogMemo { BenchMark, Details, Smart, Debug };
-
-  QWidget* BuildDetailsPage();
-  QWidget* BuildFormatPage();
-  QWidget* BuildSmartPage();
-  void ConnectLogs();
   void ConnectRun();
   void SetTitles();
   void SetControlsEnabled(bool enabled);
@@ -131,6 +83,7 @@ class TFmMain : public QMainWindow {
   MainServices& services_;
   vellumar::windows::TFmChoose* chooser_ = nullptr;
   vellumar::windows::TFmDebug* debug_ = nullptr;
+  MemoRouter* memos_ = nullptr;
   FormatRun run_;
   // What the last run's report needs: its result, its times and where its log lines start.
   std::optional<vellumar::RunReport> lastRun_;

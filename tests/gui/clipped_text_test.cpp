@@ -118,7 +118,7 @@ TEST(NoClippedText, InTheFourWindows) {
 
   windows::TFmChoose chooser(catalogue);
   desktop::TFmMain main(logs, catalogue, services);
-  main.ShowChooser = [&] {
+  main.Hooks.ShowChooser = [&] {
     for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
       QStringList row = desktop::DriveRowTexts(catalogue.DeviceTable(slot), logs.Locale());
       row[1] += " (system)";

@@ -71,8 +71,8 @@ class MainWindowRootTest : public ::testing::Test {
     services = std::make_unique<TrackingServices>();
     window = std::make_unique<TFmMain>(logs, catalogue, *services);
     services->Window = window.get();
-    window->Confirm = [](const ConfirmationRequest&) { return kDialogYes; };
-    window->ShowChooser = [this] {
+    window->Hooks.Confirm = [](const ConfirmationRequest&) { return kDialogYes; };
+    window->Hooks.ShowChooser = [this] {
       for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
         if (catalogue.DeviceTable(slot).DevicePath == Node()) {
           catalogue.Choose(slot - 1);
@@ -82,8 +82,8 @@ class MainWindowRootTest : public ::testing::Test {
       ADD_FAILURE() << Node() << " is not in the catalogue";
       return false;
     };
-    window->FatalErrorBox = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
-    window->Terminate = [](int code) { ADD_FAILURE() << "terminated with " << code; };
+    window->Hooks.FatalErrorBox = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    window->Hooks.Terminate = [](int code) { ADD_FAILURE() << "terminated with " << code; };
     ASSERT_TRUE(window->StartUp());
     ASSERT_EQ(catalogue.Selected().DevicePath, Node());
   }

@@ -35,19 +35,19 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     services.Drives = {MakeDrive("/dev/sda", 1'000'000, 0), MakeDrive("/dev/sdb", 70'000, 1)};
-    window.Confirm = [this](const ConfirmationRequest& request) {
+    window.Hooks.Confirm = [this](const ConfirmationRequest& request) {
       confirmations.push_back(request);
       return answer;
     };
-    window.ShowChooser = [this] {
+    window.Hooks.ShowChooser = [this] {
       if (chooseRow >= 0) {
         catalogue.Choose(chooseRow);
       }
       return catalogue.DeviceChosen;
     };
-    window.ShowDebugModal = [this] { debugShownModally = debug.Memo1->toPlainText(); };
-    window.FatalErrorBox = [this](const QString& text) { fatal << text; };
-    window.Terminate = [this](int code) { exitCodes.push_back(code); };
+    window.Hooks.ShowDebugModal = [this] { debugShownModally = debug.Memo1->toPlainText(); };
+    window.Hooks.FatalErrorBox = [this](const QString& text) { fatal << text; };
+    window.Hooks.Terminate = [this](int code) { exitCodes.push_back(code); };
     window.SetWindows(nullptr, &debug);
   }
 
@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, ClicksQueuedDuringAReportAreDropped) {
 TEST_F(MainWindowTest, TheSystemDiskNeverReachesTheConfirmation) {
   services.Drives[1].SystemVolume = "/ on /dev/sdb2";
   QStringList notes;
-  window.InformationBox = [&notes](const QString& text, const QString&) { notes << text; };
+  window.Hooks.InformationBox = [&notes](const QString& text, const QString&) { notes << text; };
   ASSERT_TRUE(window.StartUp());
   window.btRunBenchmarksClick();
   const QString line =
@@ -252,7 +252,7 @@ TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
   EXPECT_EQ(lines[passed - 1], "Verifying (full)...");
   EXPECT_EQ(lines[passed + 2], "Remember to create new partitions.");
 
-  window.AskReportPath = [](const QString& suggested) {
+  window.Hooks.AskReportPath = [](const QString& suggested) {
     EXPECT_TRUE(suggested.endsWith(".pdf"));
     return QStringLiteral("/tmp/report.pdf");
   };

@@ -122,12 +122,12 @@ int main(int argc, char** argv) {
   vellumar::windows::TFmChoose fmChoose(catalogue);
   vellumar::windows::TFmDebug fmDebug;
   fmMain.SetWindows(&fmChoose, &fmDebug);
-  fmMain.ShowChooser = [&] {
+  fmMain.Hooks.ShowChooser = [&] {
     catalogue.Choose(0);
     return true;
   };
   bool ended = false;
-  fmMain.Terminate = [&](int) { ended = true; };
+  fmMain.Hooks.Terminate = [&](int) { ended = true; };
 
   fmMain.show();
   if (!QTest::qWaitFor([&] { return ended || !fmMain.lbDiskName->text().isEmpty(); }, 60'000) || ended) {

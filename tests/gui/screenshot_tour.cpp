@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
   agreement.hide();
 
   // The chooser is shown without its modal loop so it can be photographed, then the demo row is taken.
-  fmMain.ShowChooser = [&] {
+  fmMain.Hooks.ShowChooser = [&] {
     int demoRow = -1;
     for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
       fmChoose.AddDriveRow(vellumar::desktop::DriveRowTexts(catalogue.DeviceTable(slot), logs.Locale()));
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     fmChoose.btContinue->click();
     return catalogue.DeviceChosen;
   };
-  fmMain.Confirm = [&](const vellumar::ConfirmationRequest& request) {
+  fmMain.Hooks.Confirm = [&](const vellumar::ConfirmationRequest& request) {
     const auto box = vellumar::windows::BuildTaskMessageBox(
         &fmMain, vellumar::windows::FromUtf8(request.Title), vellumar::windows::FromUtf8(request.MainInstruction),
         vellumar::windows::FromUtf8(request.Content), request.Icon, request.Buttons);
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
                                                                              : vellumar::kDialogCancel;
   };
   bool ended = false;
-  fmMain.Terminate = [&](int) { ended = true; };
+  fmMain.Hooks.Terminate = [&](int) { ended = true; };
 
   fmMain.show();
   Centre(fmMain);
