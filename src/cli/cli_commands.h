@@ -1,10 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "devices/base/drive_record.h"
+#include "devices/base/log_sinks.h"
+#include "ops/erasure_job.h"
 #include "ops/exit_status.h"
 
 namespace vellumar::cli {
@@ -31,6 +35,9 @@ struct CliEnvironment {
   std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM/SIGHUP during a run
   // While set, SIGINT/SIGTERM/SIGHUP end the program at once (exit 4): nothing was touched yet.
   std::atomic<bool>* AbortOnSignal = nullptr;
+  // The parts a run is made of; empty means the system's own. Tests hand in fakes.
+  std::function<vellumar::ops::ErasureParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs)>
+      MakeErasureParts = nullptr;
 };
 
 int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env);

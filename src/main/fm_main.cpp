@@ -6,11 +6,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <algorithm>
 
-#include "devices/base/product.h"
 #include "main/choose_device.h"
 #include "windows/busy_input.h"
 #include "windows/program_links.h"
@@ -76,10 +73,10 @@ TFmMain::~TFmMain() {
 }
 
 void TFmMain::ConnectRun() {
-  connect(&run_, &FormatRun::ProgressChanged, this, &TFmMain::ShowDisplay, Qt::QueuedConnection);
-  connect(&run_, &FormatRun::ControlsEnabledChanged, this, &TFmMain::SetControlsEnabled, Qt::QueuedConnection);
+  connect(&run_, &ErasureWorker::ProgressChanged, this, &TFmMain::ShowDisplay, Qt::QueuedConnection);
+  connect(&run_, &ErasureWorker::ControlsEnabledChanged, this, &TFmMain::SetControlsEnabled, Qt::QueuedConnection);
   connect(
-      &run_, &FormatRun::StopEnabledChanged, this,
+      &run_, &ErasureWorker::StopEnabledChanged, this,
       [this](bool enabled) {
         btStop->setEnabled(enabled && !stopping_);
         if (enabled && !stopping_) {
@@ -87,8 +84,8 @@ void TFmMain::ConnectRun() {
         }
       },
       Qt::QueuedConnection);
-  connect(&run_, &FormatRun::BarPausedChanged, this, &TFmMain::SetBarPaused, Qt::QueuedConnection);
-  connect(&run_, &FormatRun::Finished, this, &TFmMain::RunFinished, Qt::QueuedConnection);
+  connect(&run_, &ErasureWorker::BarPausedChanged, this, &TFmMain::SetBarPaused, Qt::QueuedConnection);
+  connect(&run_, &ErasureWorker::Finished, this, &TFmMain::RunFinished, Qt::QueuedConnection);
   connect(btSaveReport, &QPushButton::clicked, this, &TFmMain::btSaveReportClick);
 }
 
@@ -127,16 +124,25 @@ void TFmMain::btRunBenchmarksClick() {
   if (run_.Running() || !catalogue_.DeviceChosen || !deviceOpen_) {
     return;
   }
-  const bool quickWipe = cbQuickWipe->isChecked();
-  const vellumar::TDeviceTable& chosen = catalogue_.Selected();
-  if (!chosen.SystemVolume.empty()) {
-    // The running system's disk never reaches the confirmation.
-    const std::string line = vellumar::RunningSystemRefusalLine(chosen.SystemVolume);
-    logs_.BenchMarkLog(line);
-    Hooks.InformationBox(FromUtf8(line), QStringLiteral("Cannot format this device"));
-    return;
-  }
-  if (Hooks.Confirm(vellumar::FormatConfirmation(diskName_, chosen)) != vellumar::kDialogYes) {
+  constexpr vellumar::VerifyMethod kMethods[] = {vellumar::VerifyMethod::None, vellumar::VerifyMethod::Sample,
+                                                 vellumar::VerifyMethod::Full};
+  const vellumar::TDeviceTable& drive = catalogue_.Selected();
+  vellumar::ops::ErasureRequest request;
+  request.Drive = drive;
+  request.Caption = diskName_;
+  request.Method =
+      cbQuickWipe->isChecked() ? vellumar::ops::EraseMethod::QuickWipe : vellumar::ops::EraseMethod::ZeroFill;
+  request.Verify = kMethods[std::clamp(cbVerify->currentIndex(), 0, 2)];
+  vellumar::ops::ErasureParts parts = services_.MakeRunParts(drive, logs_);
+  // The job refuses the running system's disk and asks for confirmation here, on the window's
+  // thread, before the run gets its own.
+  const std::optional<vellumar::ops::ErasureResult> ended = vellumar::ops::ConfirmErasure(
+      request, parts, logs_,
+      [this](const vellumar::ConfirmationRequest& asked) { return Hooks.Confirm(asked) == vellumar::kDialogYes; });
+  if (ended) {
+    if (!ended->Run.Refusal.empty()) {
+      Hooks.InformationBox(FromUtf8(ended->Run.Refusal), QStringLiteral("Cannot format this device"));
+    }
     return;
   }
   // Disabled at once, so nothing can be clicked twice before the run's own first update arrives.
@@ -144,15 +150,8 @@ void TFmMain::btRunBenchmarksClick() {
   stopping_ = false;
   StatusPanels[2]->clear();
   btSaveReport->setEnabled(false);
-  lastRun_.reset();
-  lastQuick_ = quickWipe;
-  runStarted_ = std::time(nullptr);
-  runFirstLine_ = Log_BenchMark->document()->blockCount();
-  constexpr vellumar::VerifyMethod kMethods[] = {vellumar::VerifyMethod::None, vellumar::VerifyMethod::Sample,
-                                                 vellumar::VerifyMethod::Full};
-  const vellumar::TDeviceTable& drive = catalogue_.Selected();
-  run_.Start(vellumar::RunRequest{quickWipe, drive, diskName_, {}}, services_.MakeRunParts(drive, logs_), logs_,
-             logs_.WallClock(), kMethods[std::clamp(cbVerify->currentIndex(), 0, 2)]);
+  lastCertificate_.reset();
+  run_.Start(request, std::move(parts), logs_, logs_.WallClock());
 }
 
 void TFmMain::btStopClick() {
@@ -196,21 +195,20 @@ void TFmMain::ShowDisplay(const vellumar::FormatDisplay& display) {
   lbSpeed->setText(FromUtf8(display.SpeedText));
 }
 
-void TFmMain::RunFinished(const vellumar::RunReport& report) {
+void TFmMain::RunFinished(const vellumar::ops::ErasureResult& result) {
   run_.Join();
-  if (!report.Confirmed) {
-    // Refused before it began (the disk became the running system's since it was listed): the
-    // run never took the controls, so they come back here.
+  if (!result.Run.Confirmed) {
+    // Refused before it began (the disk became the running system's since it was confirmed):
+    // the run never took the controls, so they come back here.
     SetControlsEnabled(true);
-    if (!report.Refusal.empty() && !closeAfterRun_) {
-      Hooks.InformationBox(FromUtf8(report.Refusal), QStringLiteral("Cannot format this device"));
+    if (!result.Run.Refusal.empty() && !closeAfterRun_) {
+      Hooks.InformationBox(FromUtf8(result.Run.Refusal), QStringLiteral("Cannot format this device"));
     }
   }
   btStop->setEnabled(false);
   stopping_ = false;
-  runEnded_ = std::time(nullptr);
-  if (report.WorkerRan) {
-    lastRun_ = report;
+  if (result.Certificate) {
+    lastCertificate_ = result.Certificate;
     btSaveReport->setEnabled(true);
   }
   if (!closeAfterRun_) {
@@ -222,29 +220,13 @@ void TFmMain::RunFinished(const vellumar::RunReport& report) {
 }
 
 void TFmMain::btSaveReportClick() {
-  if (!lastRun_ || !catalogue_.DeviceChosen || run_.Running()) {
+  if (!lastCertificate_ || run_.Running()) {
     return;
   }
-  const vellumar::TDeviceTable& drive = catalogue_.Selected();
-  vellumar::ErasureCertificate certificate;
-  const std::string_view product = vellumar::kProductName;
-  certificate.ToolName = std::string(product.substr(0, product.rfind(' ')));
-  certificate.ToolVersion = std::string(product.substr(product.rfind(' ') + 1));
-  const vellumar::TIdentifyDeviceData& id = drive.IdentifyData;
-  // The run's lines, as the memo shows them: from the run's header to its closing line.
-  const QTextDocument* memo = Log_BenchMark->document();
-  for (int line = runFirstLine_; line < memo->blockCount(); ++line) {
-    certificate.Log.push_back(memo->findBlockByNumber(line).text().toStdString());
-  }
-  if (!certificate.Log.empty() && certificate.Log.front().empty()) {
-    certificate.Log.erase(certificate.Log.begin());
-  }
-  certificate.Erase = vellumar::EraseRecord(lastQuick_, id.LBA * id.SectorSize, id.SectorSize, lastRun_->Result,
-                                            certificate.Log, run_.RunSpeed());
-  certificate.Verification = run_.LastCheck();
-
+  const vellumar::ErasureCertificate& certificate = *lastCertificate_;
   const QString stem = QString::fromStdString(vellumar::CertificateFileStem(
-      id.SN, QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toStdString()));
+      certificate.Drive.Serial,
+      QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toStdString()));
   const std::string folder = services_.ReportFolder();
   const QString suggested = (folder.empty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                                             : QString::fromStdString(folder)) +
@@ -256,8 +238,7 @@ void TFmMain::btSaveReportClick() {
     return;
   }
   std::string error;
-  const std::string written =
-      services_.SaveCertificate(certificate, drive, runStarted_, runEnded_, path.toStdString(), error);
+  const std::string written = services_.SaveCertificate(certificate, path.toStdString(), error);
   logs_.BenchMarkLog(written.empty() ? "The report could not be saved: " + error : "Report saved: " + written);
 }
 

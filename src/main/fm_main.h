@@ -10,7 +10,7 @@
 #include "devices/base/log_sinks.h"
 #include "devices/erase/format_controller.h"
 #include "devices/user/user_session.h"
-#include "main/format_run.h"
+#include "main/erasure_worker.h"
 #include "main/main_pages.h"
 #include "main/main_services.h"
 #include "main/main_window_hooks.h"
@@ -74,7 +74,7 @@ class TFmMain : public QMainWindow, public MainWidgets {
   void SetControlsEnabled(bool enabled);
   void SetBarPaused(bool paused);
   void ShowDisplay(const vellumar::FormatDisplay& display);
-  void RunFinished(const vellumar::RunReport& report);
+  void RunFinished(const vellumar::ops::ErasureResult& result);
   void EndProgram(int exitCode);
   void RequestStopWithFeedback();
 
@@ -84,13 +84,9 @@ class TFmMain : public QMainWindow, public MainWidgets {
   vellumar::windows::TFmChoose* chooser_ = nullptr;
   vellumar::windows::TFmDebug* debug_ = nullptr;
   MemoRouter* memos_ = nullptr;
-  FormatRun run_;
-  // What the last run's report needs: its result, its times and where its log lines start.
-  std::optional<vellumar::RunReport> lastRun_;
-  bool lastQuick_ = false;
-  std::time_t runStarted_ = 0;
-  std::time_t runEnded_ = 0;
-  int runFirstLine_ = 0;
+  ErasureWorker run_;
+  // The record of the last run that wrote, as the job made it; "보고서 저장" writes it.
+  std::optional<vellumar::ErasureCertificate> lastCertificate_;
   std::string diskName_;
   bool shownOnce_ = false;
   bool deviceOpen_ = false;

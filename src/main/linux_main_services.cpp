@@ -3,24 +3,21 @@
 #include <optional>
 
 #include "devices/base/text_format.h"
-#include "devices/erase/volume_locking.h"
 #include "devices/reports/details_report.h"
 #include "devices/reports/nvme_report.h"
 #include "devices/reports/smart_report.h"
+#include "ops/linux/certificate_writer.h"
+#include "ops/linux/linux_parts.h"
 #include "platform/linux/ata/linux_ata_passthrough.h"
-#include "platform/linux/host/certificate_facts.h"
-#include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/user_account.h"
 #include "platform/linux/host/user_files.h"
 #include "platform/linux/io/drive_handle.h"
-#include "platform/linux/io/format_target.h"
 #include "platform/linux/io/identity_pin.h"
 #include "platform/linux/io/linux_block_device.h"
 #include "platform/linux/nvme/linux_nvme_admin.h"
 #include "platform/linux/sysfs/linux_drive_prober.h"
 #include "platform/linux/sysfs/linux_platform_info.h"
 #include "platform/linux/volumes/linux_volume_system.h"
-#include "report/certificate_files.h"
 
 namespace vellumar::desktop {
 
@@ -103,63 +100,17 @@ class LinuxMainServices final : public MainServices {
     vellumar::RunSmartReport(drive, vellumar::DriveCaption(drive, logs.Locale()), Ata(), logs, state_);
   }
 
-  RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
-    RunParts parts;
-    // The volumes are found from the device number the drive was opened with, never by name.
-    volumes_.PinDisk(drive.DeviceNumber, pin_.Rdev);
-    parts.Volumes = std::make_unique<vellumar::VolumeLocking>(volumes_, logs);
-    auto target =
-        std::make_unique<vellumar::platform::LinuxFormatTarget>(drive.DevicePath, sysfsRoot_, procRoot_, pin_);
-    // The volumes' claims would block the run's exclusive open; that open takes over their guard.
-    vellumar::VolumeLocker* volumes = parts.Volumes.get();
-    target->SetHandOver([volumes] { volumes->ReleaseClaims(); });
-    parts.Target = std::move(target);
-    return parts;
+  vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+    // The inspection asks the drive through the handle the window already holds open.
+    return vellumar::ops::MakeLinuxErasureParts({drive, pin_, handle_ ? handle_->Descriptor() : -1}, volumes_, logs,
+                                                {sysfsRoot_, procRoot_, "/dev"});
   }
 
-  std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& drive,
-                              std::time_t started, std::time_t ended, const std::string& pdfPath,
+  std::string SaveCertificate(const vellumar::ErasureCertificate& certificate, const std::string& pdfPath,
                               std::string& error) override {
-    vellumar::platform::ReadHostFacts(certificate);
-    certificate.Started = vellumar::platform::IsoLocalTime(started);
-    certificate.Ended = vellumar::platform::IsoLocalTime(ended);
-    certificate.DurationSeconds = static_cast<std::int64_t>(ended - started);
-    const vellumar::TIdentifyDeviceData& id = drive.IdentifyData;
-    vellumar::CertificateDrive& facts = certificate.Drive;
-    facts.Node = drive.DevicePath;
-    facts.Bus = vellumar::BusTypeName(id.BusType);
-    facts.Model = vellumar::TrimText(id.Model);
-    facts.Serial = vellumar::TrimText(id.SN);
-    facts.Firmware = vellumar::TrimText(id.FW);
-    facts.Sectors = id.LBA;
-    facts.LogicalSectorSize = id.SectorSize;
-    facts.CapacityBytes = id.LBA * id.SectorSize;
-    vellumar::platform::ReadDriveFacts(geometry_.Rdev, sysfsRoot_, "/dev", facts);
-    if (certificate.HiddenArea.Status == vellumar::HiddenAreaStatus::NotChecked &&
-        certificate.HiddenArea.Reason.empty()) {
-      certificate.HiddenArea.Reason = "not asked by the desktop program";
-    }
-    // The chosen name without ".pdf" is the stem of both files; the JSON goes beside the PDF.
-    const auto slash = pdfPath.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : pdfPath.substr(0, slash);
-    std::string stem = slash == std::string::npos ? pdfPath : pdfPath.substr(slash + 1);
-    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".pdf") == 0) {
-      stem.resize(stem.size() - 4);
-    }
-    // Run as root for a user, the files are the user's: created with the user's file-system
-    // identity, so a folder the user controls is entered with the user's rights only.
-    std::optional<vellumar::platform::ScopedFileIdentity> identity;
-    const std::optional<vellumar::UserAccount> user =
-        vellumar::platform::DeskUser(vellumar::platform::ProcessEnvironment());
-    if (user && vellumar::platform::ActsForAnotherUser(*user)) {
-      identity.emplace(*user);
-      if (!identity->Ok()) {
-        error = "the files could not be written as " + user->Name;
-        return {};
-      }
-    }
-    vellumar::platform::DirectorySink sink(folder);
-    const std::string written = vellumar::report::WriteCertificateFiles(certificate, stem, sink, error);
+    const auto [folder, stem] = vellumar::ops::SplitReportPath(pdfPath);
+    const std::string written =
+        vellumar::ops::WriteCertificate(certificate, folder, stem, vellumar::ops::CertificateOwner::DeskUser, error);
     return written.empty() ? std::string() : folder + "/" + written + ".pdf";
   }
 

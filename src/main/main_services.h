@@ -1,6 +1,5 @@
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,15 +9,9 @@
 #include "devices/catalogue/enumeration.h"
 #include "devices/certificate/certificate.h"
 #include "devices/erase/format_controller.h"
+#include "ops/erasure_job.h"
 
 namespace vellumar::desktop {
-
-// The volume locker and the target of one format run. They come together because the target
-// may have to release the locker's claims right before it takes the disk for itself.
-struct RunParts {
-  std::unique_ptr<vellumar::VolumeLocker> Volumes;
-  std::unique_ptr<vellumar::FormatTarget> Target;
-};
 
 // What the main window asks of the system. The program plugs in the Linux implementation,
 // the tests a scripted one; the window itself never touches a device.
@@ -41,24 +34,19 @@ class MainServices {
   virtual void ShowDetailsReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
   virtual void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
 
-  // What one format run of the open drive needs; asked on the window's thread before the run
+  // What one erasure of the open drive needs; asked on the window's thread before the run
   // starts, then used only by the run's own thread.
-  virtual RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+  virtual vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
 
   // The folder the report's save dialog starts in: the Documents folder of the person at the
   // desk (the invoking user when root runs for someone); empty leaves the choice to the window.
   virtual std::string ReportFolder() { return {}; }
 
-  // Completes the certificate of a run (host, drive facts, the times as ISO 8601) and writes it as
-  // `pdfPath` and the same name ending in .json. Returns the PDF's path as written (a name that
-  // is taken gets "-2" and so on), or empty with `error` set.
-  virtual std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& drive,
-                                      std::time_t started, std::time_t ended, const std::string& pdfPath,
-                                      std::string& error) {
-    (void)certificate, (void)drive, (void)started, (void)ended, (void)pdfPath;
-    error = "certificates cannot be written here";
-    return "";
-  }
+  // Writes a run's certificate as `pdfPath` and the same name ending in .json, as the person at
+  // the desk. Returns the PDF's path as written (a name that is taken gets "-2" and so on), or
+  // empty with `error` set.
+  virtual std::string SaveCertificate(const vellumar::ErasureCertificate& certificate, const std::string& pdfPath,
+                                      std::string& error) = 0;
 };
 
 }  // namespace vellumar::desktop

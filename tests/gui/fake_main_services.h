@@ -13,6 +13,7 @@
 #include "devices/erase/format_controller.h"
 #include "main/main_services.h"
 #include "support/fake_block_device.h"
+#include "support/fake_erasure_parts.h"
 
 namespace vellumar::testing {
 
@@ -36,43 +37,6 @@ class FixedPlatform final : public vellumar::PlatformInfo {
   std::string PlatformDescription() override { return "6.1.0   Debian GNU/Linux 12 (bookworm)  (64 bit)"; }
   bool DeviceInformationReachable() override { return Reachable; }
   bool Reachable = true;
-};
-
-// How the run's disk behaves beyond the in-memory bytes.
-struct DiskScript {
-  int WriteDelayMs = 0;     // each write takes this long, so a test can act during a run
-  std::string ThrowOnOpen;  // when set, opening the disk throws this (an engine failure)
-};
-
-// The run's handle onto the in-memory disk, which outlives it so a test can look at the bytes.
-class SharedDisk final : public vellumar::FormatTarget {
- public:
-  SharedDisk(FakeBlockDevice& disk, const DiskScript& script) : disk_(disk), script_(script) {}
-  std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override {
-    if (!script_.ThrowOnOpen.empty()) {
-      throw std::runtime_error(script_.ThrowOnOpen);
-    }
-    return std::make_unique<Handle>(disk_, script_.WriteDelayMs);
-  }
-  void RereadPartitions(vellumar::BlockDevice* /*device*/) override {}
-
- private:
-  struct Handle final : vellumar::BlockDevice {
-    Handle(FakeBlockDevice& disk, int delayMs) : Disk(disk), DelayMs(delayMs) {}
-    std::int64_t Seek(std::int64_t offset) override { return Disk.Seek(offset); }
-    vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override {
-      std::this_thread::sleep_for(std::chrono::milliseconds(DelayMs));
-      return Disk.Write(data, length);
-    }
-    std::uint32_t Flush() override { return Disk.Flush(); }
-    vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override {
-      return Disk.ReadAt(offset, data, length);
-    }
-    FakeBlockDevice& Disk;
-    int DelayMs;
-  };
-  FakeBlockDevice& disk_;
-  const DiskScript& script_;
 };
 
 // The main window's services over the real start-up probe (which finds no drive), a scripted
@@ -104,12 +68,13 @@ class FakeMainServices final : public desktop::MainServices {
     }
     logs.SmartLog("SMART is not supported by this device.");
   }
-  desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/, vellumar::LogSinks& /*logs*/) override {
-    return {std::make_unique<vellumar::NoVolumes>(), std::make_unique<SharedDisk>(Disk, Script)};
+  vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& /*logs*/) override {
+    // The running system's disk, as the real target would find it now.
+    Script.SystemVolume = drive.SystemVolume;
+    return FakeErasureParts(Disk, Script, Inspection);
   }
 
-  std::string SaveCertificate(vellumar::ErasureCertificate& certificate, const vellumar::TDeviceTable& /*drive*/,
-                              std::time_t /*started*/, std::time_t /*ended*/, const std::string& pdfPath,
+  std::string SaveCertificate(const vellumar::ErasureCertificate& certificate, const std::string& pdfPath,
                               std::string& /*error*/) override {
     Saved = certificate;
     return pdfPath;
@@ -125,6 +90,7 @@ class FakeMainServices final : public desktop::MainServices {
   // 70,000 sectors: above the chooser's minimum, small enough to zero in a moment.
   FakeBlockDevice Disk{70'000 * 512, 512};
   DiskScript Script;
+  vellumar::ops::DriveInspection Inspection = TwoAttributeInspection();
 
  private:
   SilentProber prober_;

@@ -35,8 +35,12 @@ class TrackingServices final : public MainServices {
   }
   void ShowDetailsReport(const TDeviceTable& drive, LogSinks& logs) override { linux_->ShowDetailsReport(drive, logs); }
   void ShowSmartReport(const TDeviceTable& drive, LogSinks& logs) override { linux_->ShowSmartReport(drive, logs); }
-  desktop::RunParts MakeRunParts(const TDeviceTable& drive, LogSinks& logs) override {
+  ops::ErasureParts MakeRunParts(const TDeviceTable& drive, LogSinks& logs) override {
     return linux_->MakeRunParts(drive, logs);
+  }
+  std::string SaveCertificate(const ErasureCertificate& certificate, const std::string& pdfPath,
+                              std::string& error) override {
+    return linux_->SaveCertificate(certificate, pdfPath, error);
   }
 
   TFmMain* Window = nullptr;

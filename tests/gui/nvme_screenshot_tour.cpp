@@ -79,9 +79,14 @@ class CapturedNvmeServices final : public vellumar::desktop::MainServices {
   void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
     vellumar::RunNvmeSmartReport(vellumar::DriveCaption(drive, logs.Locale()), controller_, logs);
   }
-  vellumar::desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/,
+  vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& /*drive*/,
                                            vellumar::LogSinks& /*logs*/) override {
     return {};  // the tour never starts a run
+  }
+  std::string SaveCertificate(const vellumar::ErasureCertificate& /*certificate*/, const std::string& /*pdfPath*/,
+                              std::string& error) override {
+    error = "the tour saves no reports";
+    return {};
   }
 
  private:

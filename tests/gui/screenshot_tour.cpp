@@ -72,8 +72,12 @@ class CapturedReports final : public vellumar::desktop::MainServices {
   void ShowSmartReport(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
     vellumar::RunSmartReport(drive, vellumar::DriveCaption(drive, logs.Locale()), &ata_, logs, state_);
   }
-  vellumar::desktop::RunParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
+  vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) override {
     return real_.MakeRunParts(drive, logs);
+  }
+  std::string SaveCertificate(const vellumar::ErasureCertificate& certificate, const std::string& pdfPath,
+                              std::string& error) override {
+    return real_.SaveCertificate(certificate, pdfPath, error);
   }
 
  private:

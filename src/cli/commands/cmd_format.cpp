@@ -160,7 +160,9 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
   vellumar::platform::LinuxVolumeSystem volumeSystem(env.SysfsRoot, env.ProcRoot, env.DevRoot);
   vellumar::ops::ErasureParts parts =
-      vellumar::ops::MakeLinuxErasureParts({drive.Entry, drive.Pin, -1}, volumeSystem, logs, RootsOf(env));
+      env.MakeErasureParts
+          ? env.MakeErasureParts(drive.Entry, logs)
+          : vellumar::ops::MakeLinuxErasureParts({drive.Entry, drive.Pin, -1}, volumeSystem, logs, RootsOf(env));
   vellumar::FormatDisplay display;
   vellumar::RunControls controls;
   vellumar::ops::ErasureServices services{logs, clock, stop, display, progress, controls};
