@@ -12,9 +12,9 @@ vellumar::ops::SystemRoots RootsOf(const CliEnvironment& env) { return {env.Sysf
 bool WriteCertificateInto(const vellumar::ErasureCertificate& certificate, std::time_t ended, const std::string& folder,
                           CliEnvironment& env) {
   std::string error;
-  const std::string written = vellumar::ops::WriteCertificate(
-      certificate, folder, vellumar::ops::CertificateStem(certificate, ended), vellumar::ops::CertificateOwner::Process,
-      error);
+  const std::string written =
+      vellumar::ops::WriteCertificate(certificate, folder, vellumar::ops::CertificateStem(certificate, ended),
+                                      vellumar::ops::CertificateOwner::Process, error);
   if (written.empty()) {
     env.Err << "The certificate could not be written: " << error << "\n";
     return false;

@@ -69,15 +69,15 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   const std::uint64_t seed = request.Seed.value_or(NewSampleSeed());
   RunRequest run{quick, request.Drive, request.Caption, HiddenAreaWarnings(inspection.HiddenArea)};
   // Answered already: the confirmation came before the run was handed its thread.
-  RunServices runServices{services.Logs,          services.WallClock, *parts.Volumes,
-                          *parts.Target,          services.StopRequested, services.Display,
-                          services.Observer,      services.Controls,  nullptr};
+  RunServices runServices{services.Logs,     services.WallClock,     *parts.Volumes,
+                          *parts.Target,     services.StopRequested, services.Display,
+                          services.Observer, services.Controls,      nullptr};
   if (request.Verify != VerifyMethod::None) {
     runServices.AfterCompletedRun = [&](BlockDevice& device, const FormatResult& erased) {
       result.RunSpeed = services.Display.SpeedText;
       const VerifyRequest check = RunVerifyRequest(request.Verify, seed, request.Drive.IdentifyData, quick, erased);
-      FormatContext context{device, services.WallClock, services.Logs, services.StopRequested, services.Display,
-                            services.Observer};
+      FormatContext context{device,           services.WallClock, services.Logs, services.StopRequested,
+                            services.Display, services.Observer};
       result.Check = VerifyDevice(check, context);
       certificate.Verification = CheckRecord(request.Verify, seed, *result.Check, check.SectorSize);
     };

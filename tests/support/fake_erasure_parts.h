@@ -14,9 +14,9 @@ namespace vellumar::testing {
 
 // How the run's disk behaves beyond the in-memory bytes.
 struct DiskScript {
-  int WriteDelayMs = 0;     // each write takes this long, so a test can act during a run
-  std::string ThrowOnOpen;  // when set, opening the disk throws this (an engine failure)
-  bool InUse = false;       // the exclusive open fails, as for a disk someone holds
+  int WriteDelayMs = 0;      // each write takes this long, so a test can act during a run
+  std::string ThrowOnOpen;   // when set, opening the disk throws this (an engine failure)
+  bool InUse = false;        // the exclusive open fails, as for a disk someone holds
   std::string SystemVolume;  // when set, the disk holds the running system ("/ on /dev/sdb2")
 };
 
