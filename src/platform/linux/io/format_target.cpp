@@ -114,8 +114,8 @@ std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
 }
 
 void LinuxFormatTarget::RereadPartitions(vellumar::BlockDevice* openDevice) {
-  if (auto* linuxDevice = dynamic_cast<LinuxBlockDevice*>(openDevice)) {
-    linuxDevice->RereadPartitionTable();
+  if (openDevice != nullptr) {
+    openDevice->RereadPartitionTable();
     return;
   }
   if (expected_.IsFile) {

@@ -43,9 +43,8 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
   vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
+  bool RereadPartitionTable() override;
 
-  // Asks the kernel to re-read the partition table; the result is ignored by callers.
-  bool RereadPartitionTable();
   int Descriptor() const { return fd_; }
 
   // Asks `gone` before a write at most once every `intervalMs` (by `nowMs`, a steady clock) and
