@@ -48,6 +48,9 @@ class BlockDevice {
   virtual ReadOutcome ReadAt(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) {
     return {0, kErrorGeneric};
   }
+  // Asks the system to read the partition table again through this handle after a run: true
+  // when it did. A device without a partition table of its own (an image file) leaves it.
+  virtual bool RereadPartitionTable() { return false; }
 };
 
 }  // namespace vellumar

@@ -36,9 +36,10 @@ std::int64_t RoundEven(double value) { return static_cast<std::int64_t>(std::nea
 
 enum class BlockVerdict { Written, Skipped, Abort };
 
-class FormatRun {
+// One pass of zeros over the drive (or its head and tail for a quick wipe), block by block.
+class ZeroFillPass {
  public:
-  FormatRun(const TIdentifyDeviceData& drive, FormatContext& context)
+  ZeroFillPass(const TIdentifyDeviceData& drive, FormatContext& context)
       : drive_(drive), ctx_(context), sectorSize_(drive.SectorSize > 0 ? drive.SectorSize : 512) {}
 
   FormatResult Run(bool quickWipe);
@@ -81,7 +82,7 @@ class FormatRun {
   FormatResult result_;
 };
 
-FormatResult FormatRun::Run(bool quickWipe) {
+FormatResult ZeroFillPass::Run(bool quickWipe) {
   buffer_ = AllocateZeroBuffer();
   ctx_.Observer.OnYield();
 
@@ -129,7 +130,7 @@ FormatResult FormatRun::Run(bool quickWipe) {
   return result_;
 }
 
-void FormatRun::AdaptBlockSize() {
+void ZeroFillPass::AdaptBlockSize() {
   blockCount_ += 1;
   if (blockCount_ % 10 != 0) {
     return;
@@ -146,7 +147,7 @@ void FormatRun::AdaptBlockSize() {
   }
 }
 
-void FormatRun::ShowPosition(std::int64_t blockSize) {
+void ZeroFillPass::ShowPosition(std::int64_t blockSize) {
   const auto reach = static_cast<double>(done_ + blockSize);
   const std::int64_t percent = std::min<std::int64_t>(RoundEven(reach / static_cast<double>(covered_) * 100.0), 100);
   const std::int64_t sector = std::min(RoundEven(reach / static_cast<double>(sectorSize_)), drive_.LBA);
@@ -156,7 +157,7 @@ void FormatRun::ShowPosition(std::int64_t blockSize) {
   ctx_.Observer.OnProgress(ctx_.Display);
 }
 
-void FormatRun::ShowSpeed() {
+void ZeroFillPass::ShowSpeed() {
   std::int64_t elapsed = ctx_.WallClock.NowMs() - startTime_;
   if (elapsed < 0) {
     elapsed = 0;
@@ -168,7 +169,7 @@ void FormatRun::ShowSpeed() {
   }
 }
 
-FormatRun::Attempt FormatRun::WriteAt(std::int64_t offset, std::int64_t length) {
+ZeroFillPass::Attempt ZeroFillPass::WriteAt(std::int64_t offset, std::int64_t length) {
   if (SeekDevice(ctx_.Device, offset) != offset) {
     return {Attempt::SeekFailed, kErrorNone};
   }
@@ -185,7 +186,7 @@ FormatRun::Attempt FormatRun::WriteAt(std::int64_t offset, std::int64_t length) 
   return {Attempt::Failed, outcome.ErrorCode};
 }
 
-BlockVerdict FormatRun::LogUnplugged(std::int64_t offset, std::uint32_t code) {
+BlockVerdict ZeroFillPass::LogUnplugged(std::int64_t offset, std::uint32_t code) {
   LogWriteError(offset, code);
   ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
   return BlockVerdict::Abort;
@@ -193,12 +194,12 @@ BlockVerdict FormatRun::LogUnplugged(std::int64_t offset, std::uint32_t code) {
 
 // A write-protected medium refuses every block alike: going on would only log the same line
 // for each block (or each sector, once narrowed) and then claim a completed format.
-BlockVerdict FormatRun::LogWriteProtected(std::int64_t offset, std::uint32_t code) {
+BlockVerdict ZeroFillPass::LogWriteProtected(std::int64_t offset, std::uint32_t code) {
   LogWriteError(offset, code);
   return BlockVerdict::Abort;
 }
 
-BlockVerdict FormatRun::WriteBlock(std::int64_t offset, std::int64_t length) {
+BlockVerdict ZeroFillPass::WriteBlock(std::int64_t offset, std::int64_t length) {
   const Attempt attempt = WriteAt(offset, length);
   switch (attempt.Result) {
     case Attempt::Written:
@@ -220,7 +221,7 @@ BlockVerdict FormatRun::WriteBlock(std::int64_t offset, std::int64_t length) {
   return RewriteInPieces(offset, length);
 }
 
-BlockVerdict FormatRun::RewriteInPieces(std::int64_t offset, std::int64_t length) {
+BlockVerdict ZeroFillPass::RewriteInPieces(std::int64_t offset, std::int64_t length) {
   blockUnwritten_ = 0;
   blockFirstUnwritten_ = -1;
   const std::int64_t end = offset + length;
@@ -250,7 +251,7 @@ BlockVerdict FormatRun::RewriteInPieces(std::int64_t offset, std::int64_t length
   return BlockVerdict::Skipped;
 }
 
-BlockVerdict FormatRun::RewriteSectors(std::int64_t offset, std::int64_t length) {
+BlockVerdict ZeroFillPass::RewriteSectors(std::int64_t offset, std::int64_t length) {
   const std::int64_t end = offset + length;
   for (std::int64_t sector = offset; sector < end; sector += sectorSize_) {
     // A dying disk would take days sector by sector; past the limit the rest is skipped whole.
@@ -273,7 +274,7 @@ BlockVerdict FormatRun::RewriteSectors(std::int64_t offset, std::int64_t length)
   return BlockVerdict::Written;
 }
 
-void FormatRun::MarkUnwritten(std::int64_t offset, std::int64_t length) {
+void ZeroFillPass::MarkUnwritten(std::int64_t offset, std::int64_t length) {
   const std::int64_t sectors = (length + sectorSize_ - 1) / sectorSize_;
   if (blockFirstUnwritten_ < 0) {
     blockFirstUnwritten_ = offset / sectorSize_;
@@ -288,7 +289,7 @@ void FormatRun::MarkUnwritten(std::int64_t offset, std::int64_t length) {
   }
 }
 
-void FormatRun::LogWriteError(std::int64_t offset, std::uint32_t code) {
+void ZeroFillPass::LogWriteError(std::int64_t offset, std::uint32_t code) {
   std::string line = "Format Error occurred at offset " + GroupThousands(offset) + ":   " + std::to_string(code);
   const std::string text = FormatErrorText(code);
   if (!text.empty()) {
@@ -298,12 +299,12 @@ void FormatRun::LogWriteError(std::int64_t offset, std::uint32_t code) {
   result_.ErrorLines += 1;
 }
 
-std::string FormatRun::OffsetAndLba() const {
+std::string ZeroFillPass::OffsetAndLba() const {
   return GroupThousands(position_) + "    LBA " +
          GroupThousands(RoundEven(static_cast<double>(position_) / static_cast<double>(sectorSize_)));
 }
 
-void FormatRun::Report(bool flushFailed) {
+void ZeroFillPass::Report(bool flushFailed) {
   if (aborted_ || flushFailed) {
     ctx_.Logs.BenchMarkLog("Operation terminated at offset " + OffsetAndLba());
     result_.Outcome = FormatOutcome::Terminated;
@@ -330,8 +331,8 @@ std::pair<ByteRange, ByteRange> FormatRanges(std::int64_t total, bool quickWipe)
 }
 
 FormatResult FormatDevice(bool QuickWipe, const TIdentifyDeviceData& drive, FormatContext& context) {
-  FormatRun run(drive, context);
-  return run.Run(QuickWipe);
+  ZeroFillPass pass(drive, context);
+  return pass.Run(QuickWipe);
 }
 
 std::int64_t SeekDevice(BlockDevice& device, std::int64_t offset) {

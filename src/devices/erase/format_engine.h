@@ -9,13 +9,14 @@
 #include "devices/base/clock.h"
 #include "devices/base/drive_record.h"
 #include "devices/base/log_sinks.h"
+#include "devices/base/units.h"
 
 namespace vellumar {
 
-inline constexpr std::int64_t kZeroBufferSize = 33'554'432;
+inline constexpr std::int64_t kZeroBufferSize = 32 * kMiB;
 inline constexpr std::int64_t kFirstBlockSize = 65'536;
 inline constexpr std::int64_t kQuickWipeHead = 10'240'000;
-inline constexpr std::int64_t kQuickWipeTail = 1'048'576;
+inline constexpr std::int64_t kQuickWipeTail = kMiB;
 // Past this many unwritable sectors in one run, failing pieces are no longer split into sectors.
 inline constexpr std::int64_t kSectorRetryLimit = 1'000;
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "devices/nvme/nvme_decoder.h"
+#include "devices/nvme/nvme_layout.h"
 
 namespace vellumar {
 

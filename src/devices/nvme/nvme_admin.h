@@ -7,10 +7,9 @@
 #include <span>
 #include <string>
 
-namespace vellumar {
+#include "devices/nvme/nvme_layout.h"
 
-inline constexpr std::size_t kNvmeIdentifyBytes = 4096;
-inline constexpr std::size_t kNvmeHealthLogBytes = 512;
+namespace vellumar {
 
 inline constexpr std::uint8_t kNvmeAdminGetLogPage = 0x02;
 inline constexpr std::uint8_t kNvmeAdminIdentify = 0x06;

@@ -10,6 +10,7 @@
 #include "devices/ata/identify_decoder.h"
 #include "devices/base/drive_record.h"
 #include "devices/base/json_writer.h"
+#include "devices/nvme/nvme_admin.h"
 #include "devices/nvme/nvme_decoder.h"
 
 namespace vellumar {

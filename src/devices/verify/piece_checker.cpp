@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "devices/base/units.h"
+
 namespace vellumar {
 
 namespace {
@@ -14,7 +16,7 @@ namespace {
 // several requests queued; their 1 MiB buffers together stay well inside the shared cache, so
 // the check finds the bytes there. Larger pieces spill the cache.
 constexpr std::size_t kThreads = 8;
-constexpr std::int64_t kPieceBytes = 1'048'576;
+constexpr std::int64_t kPieceBytes = kMiB;
 // How far the readers may run ahead of the piece handed back last.
 constexpr std::size_t kWindow = 32;
 constexpr std::size_t kBufferAlignment = 4096;

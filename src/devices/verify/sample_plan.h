@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "devices/base/units.h"
 #include "devices/erase/format_engine.h"
 
 namespace vellumar {
@@ -17,7 +18,7 @@ std::string_view VerifyMethodName(VerifyMethod method);
 std::optional<VerifyMethod> ParseVerifyMethod(std::string_view word);
 
 inline constexpr std::int64_t kSampleSubsections = 1'000;
-inline constexpr std::int64_t kSampleEdgeBytes = 1'048'576;
+inline constexpr std::int64_t kSampleEdgeBytes = kMiB;
 
 // A sample: in each of 1,000 equal subsections two extents at sector-aligned offsets drawn from
 // `seed`, each 5 % of the subsection long, plus the first and the last MiB. The same seed always

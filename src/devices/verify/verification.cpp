@@ -7,6 +7,7 @@
 #include <new>
 
 #include "devices/base/text_format.h"
+#include "devices/base/units.h"
 #include "devices/verify/piece_checker.h"
 
 namespace vellumar {
@@ -14,7 +15,7 @@ namespace vellumar {
 namespace {
 
 // Progress, a yield and a look at the stop flag once per this many bytes checked.
-constexpr std::int64_t kProgressStep = std::int64_t{16} * 1'048'576;
+constexpr std::int64_t kProgressStep = 16 * kMiB;
 // After a read error the rest of the piece is read again in these steps, then sector by sector.
 constexpr std::int64_t kRetryStep = 65'536;
 constexpr std::size_t kBufferAlignment = 4096;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "devices/base/units.h"
 #include "platform/linux/sysfs/sysfs_disks.h"
 #include "platform/linux/sysfs/sysfs_files.h"
 
@@ -95,7 +96,7 @@ void ReadDriveFacts(dev_t rdev, const std::string& sysfsRoot, const std::string&
   const std::string block = JoinPath({sysfsRoot, "/block/", *name});
   if (const auto physical = ReadAttribute(block + "/queue/physical_block_size")) {
     const long long value = std::atoll(physical->c_str());
-    if (value >= drive.LogicalSectorSize && value <= 1'048'576) {
+    if (value >= drive.LogicalSectorSize && value <= kMiB) {
       drive.PhysicalSectorSize = value;
     }
   }

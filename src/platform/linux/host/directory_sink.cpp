@@ -6,25 +6,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/io/unique_fd.h"
+
 namespace vellumar::platform {
 
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
@@ -44,16 +30,16 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 std::string CheckCertificateFolder(const std::string& folder) {
-  const Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Get() < 0) {
+  const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir) {
     return folder + ": " + std::strerror(errno);
   }
   return "";
 }
 
 bool DirectorySink::Exists(const std::string& name) {
-  const Descriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return dir.Get() >= 0 && ::faccessat(dir.Get(), name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+  const UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return dir && ::faccessat(dir.Get(), name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool DirectorySink::WriteFile(const std::string& name, const std::string& bytes, std::string& error) {
@@ -62,13 +48,13 @@ bool DirectorySink::WriteFile(const std::string& name, const std::string& bytes,
     return false;
   }
   const std::string path = folder_ + "/" + name;
-  const Descriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Get() < 0) {
+  const UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir) {
     error = folder_ + ": " + std::strerror(errno);
     return false;
   }
-  const Descriptor file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (file.Get() < 0) {
+  const UniqueFd file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+  if (!file) {
     error = path + ": " + std::strerror(errno);
     return false;
   }

@@ -10,20 +10,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/linux/io/unique_fd.h"
+
 namespace vellumar::platform {
 
 namespace {
 
 constexpr int kSafeOpen = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-
-struct Descriptor {
-  int fd = -1;
-  ~Descriptor() {
-    if (fd >= 0) {
-      ::close(fd);
-    }
-  }
-};
 
 std::string Reason(const char* what, int code) { return std::string(what) + ": " + std::strerror(code); }
 
@@ -74,16 +67,15 @@ std::optional<std::string> UserFiles::ReadSmallFile(const std::string& path, std
       return std::nullopt;
     }
   }
-  Descriptor file;
-  file.fd = ::open(path.c_str(), O_RDONLY | kSafeOpen);
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | kSafeOpen));
   struct stat info {};
-  if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (!file || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return std::nullopt;
   }
   std::string content(maxBytes, '\0');
   std::size_t got = 0;
   while (got < maxBytes) {
-    const ssize_t n = ::read(file.fd, content.data() + got, maxBytes - got);
+    const ssize_t n = ::read(file.Get(), content.data() + got, maxBytes - got);
     if (n < 0 && errno == EINTR) {
       continue;
     }
@@ -120,15 +112,14 @@ bool UserFiles::WriteFile(const std::string& path, const std::string& bytes, mod
   if (!CreateParentFolders(path, error)) {
     return false;
   }
-  Descriptor file;
   // No O_TRUNC: nothing is cut before the file is known to be the user's regular file.
-  file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | kSafeOpen, mode);
-  if (file.fd < 0) {
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | kSafeOpen, mode));
+  if (!file) {
     error = Reason(("cannot open " + path).c_str(), errno);
     return false;
   }
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     error = path + " is not a regular file";
     return false;
   }
@@ -136,13 +127,13 @@ bool UserFiles::WriteFile(const std::string& path, const std::string& bytes, mod
     error = path + " belongs to someone else";
     return false;
   }
-  if (::ftruncate(file.fd, 0) != 0) {
+  if (::ftruncate(file.Get(), 0) != 0) {
     error = Reason(("cannot truncate " + path).c_str(), errno);
     return false;
   }
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
       continue;
     }
@@ -152,9 +143,8 @@ bool UserFiles::WriteFile(const std::string& path, const std::string& bytes, mod
     }
     done += static_cast<std::size_t>(n);
   }
-  const int fd = file.fd;
-  file.fd = -1;
-  if (::close(fd) != 0) {
+  // The file system may report a failed write only when the file is closed.
+  if (file.Close() != 0) {
     error = Reason(("cannot write " + path).c_str(), errno);
     return false;
   }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/linux/host/user_account.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -35,9 +36,20 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
   return pointers;
 }
 
-void WriteCode(int fd, char code) {
-  while (::write(fd, &code, 1) < 0 && errno == EINTR) {
+void WriteCode(const UniqueFd& fd, char code) {
+  while (::write(fd.Get(), &code, 1) < 0 && errno == EINTR) {
   }
+}
+
+// Both ends of a new pipe, closed on exec; false with errno set when there is none.
+bool OpenPipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) {
+    return false;
+  }
+  readEnd.Reset(ends[0]);
+  writeEnd.Reset(ends[1]);
+  return true;
 }
 
 }  // namespace
@@ -60,33 +72,33 @@ bool ExecuteChild(const ChildPlan& plan, std::string& error) {
   const bool switchIdentity = plan.SwitchIdentity;
   const char* home = plan.User.Home.c_str();
 
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) {
+  UniqueFd reportRead;
+  UniqueFd reportWrite;
+  if (!OpenPipe(reportRead, reportWrite)) {
     error = std::string("cannot start: ") + std::strerror(errno);
     return false;
   }
   const pid_t watcher = ::fork();
   if (watcher < 0) {
-    ::close(report[0]);
-    ::close(report[1]);
     error = std::string("cannot start: ") + std::strerror(errno);
     return false;
   }
   if (watcher == 0) {
     // The watcher: starts the program, reports how it went, and leaves it to init.
-    ::close(report[0]);
+    reportRead.Reset();
     ::setsid();
-    int exec[2];
-    if (::pipe2(exec, O_CLOEXEC) != 0) {
-      WriteCode(report[1], kExecFailed);
+    UniqueFd execRead;
+    UniqueFd execWrite;
+    if (!OpenPipe(execRead, execWrite)) {
+      WriteCode(reportWrite, kExecFailed);
       ::_exit(1);
     }
     const pid_t child = ::fork();
     if (child == 0) {
-      ::close(exec[0]);
+      execRead.Reset();
       if (switchIdentity && (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 ||
                              ::setuid(uid) != 0 || ::setuid(0) == 0)) {
-        WriteCode(exec[1], kIdentityFailed);
+        WriteCode(execWrite, kIdentityFailed);
         ::_exit(127);
       }
       if (::chdir(home) != 0 && ::chdir("/") != 0) {
@@ -99,13 +111,13 @@ bool ExecuteChild(const ChildPlan& plan, std::string& error) {
         ::dup2(null, 2);
       }
       ::execve(argv[0], argv.data(), envp.data());
-      WriteCode(exec[1], kExecFailed);
+      WriteCode(execWrite, kExecFailed);
       ::_exit(127);
     }
-    ::close(exec[1]);
+    execWrite.Reset();
     char code = kStarted;
-    if (child < 0 || ::read(exec[0], &code, 1) > 0) {
-      WriteCode(report[1], child < 0 ? kExecFailed : code);
+    if (child < 0 || ::read(execRead.Get(), &code, 1) > 0) {
+      WriteCode(reportWrite, child < 0 ? kExecFailed : code);
       ::_exit(1);
     }
     // Executed: watch it for a moment for an immediate failure.
@@ -113,19 +125,19 @@ bool ExecuteChild(const ChildPlan& plan, std::string& error) {
       int status = 0;
       if (::waitpid(child, &status, WNOHANG) == child) {
         const bool failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-        WriteCode(report[1], failed ? kExitedWithFailure : kStarted);
+        WriteCode(reportWrite, failed ? kExitedWithFailure : kStarted);
         ::_exit(0);
       }
       ::usleep(50'000);
     }
-    WriteCode(report[1], kStarted);
+    WriteCode(reportWrite, kStarted);
     ::_exit(0);
   }
-  ::close(report[1]);
+  reportWrite.Reset();
   char code = kExecFailed;
-  while (::read(report[0], &code, 1) < 0 && errno == EINTR) {
+  while (::read(reportRead.Get(), &code, 1) < 0 && errno == EINTR) {
   }
-  ::close(report[0]);
+  reportRead.Reset();
   int status = 0;
   while (::waitpid(watcher, &status, 0) < 0 && errno == EINTR) {
   }

@@ -11,21 +11,18 @@ namespace vellumar::platform {
 std::unique_ptr<DriveHandle> DriveHandle::Open(const std::string& path, const PinnedIdentity& expected,
                                                const std::string& sysfsRoot, std::string& error) {
   // An image file named by the user is never reached through a link swapped in later.
-  const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | (expected.IsFile ? O_NOFOLLOW : 0));
-  if (fd < 0) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | (expected.IsFile ? O_NOFOLLOW : 0)));
+  if (!fd) {
     error = std::strerror(errno);
     return nullptr;
   }
-  const std::string mismatch = CheckPinnedIdentity(fd, expected, sysfsRoot);
+  const std::string mismatch = CheckPinnedIdentity(fd.Get(), expected, sysfsRoot);
   if (!mismatch.empty()) {
-    ::close(fd);
     error = mismatch;
     return nullptr;
   }
   error.clear();
-  return std::unique_ptr<DriveHandle>(new DriveHandle(fd, path));
+  return std::unique_ptr<DriveHandle>(new DriveHandle(std::move(fd), path));
 }
-
-DriveHandle::~DriveHandle() { ::close(fd_); }
 
 }  // namespace vellumar::platform

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/linux/io/identity_pin.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -16,17 +17,16 @@ class DriveHandle {
   // callers show "Error opening device: " followed by `error`.
   static std::unique_ptr<DriveHandle> Open(const std::string& path, const PinnedIdentity& expected,
                                            const std::string& sysfsRoot, std::string& error);
-  ~DriveHandle();
   DriveHandle(const DriveHandle&) = delete;
   DriveHandle& operator=(const DriveHandle&) = delete;
 
-  int Descriptor() const { return fd_; }
+  int Descriptor() const { return fd_.Get(); }
   const std::string& Path() const { return path_; }
 
  private:
-  DriveHandle(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  DriveHandle(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
 
-  int fd_;
+  UniqueFd fd_;
   std::string path_;
 };
 

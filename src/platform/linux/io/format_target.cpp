@@ -43,13 +43,11 @@ std::string LinuxFormatTarget::RunningSystemRefusal() {
 }
 
 std::string LinuxFormatTarget::CheckIdentity() {
-  const int fd = OpenForLook(path_, expected_.IsFile);
-  if (fd < 0) {
+  const UniqueFd fd = OpenForLook(path_, expected_.IsFile);
+  if (!fd) {
     return std::strerror(errno);
   }
-  std::string mismatch = CheckPinnedIdentity(fd, expected_, sysfsRoot_);
-  ::close(fd);
-  return mismatch;
+  return CheckPinnedIdentity(fd.Get(), expected_, sysfsRoot_);
 }
 
 bool LinuxFormatTarget::HoldStackedDevices() {
@@ -64,24 +62,19 @@ bool LinuxFormatTarget::HoldStackedDevices() {
     if (!backing || ::stat(backing->c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) {
       return true;  // not a loop device, or one over a file: the file's own file system guards it
     }
-    const int fd = ::open(backing->c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd hold(::open(backing->c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC));
+    if (!hold) {
       Fail(errno, "the device behind it (" + *backing + ") is in use");
       ReleaseStackedDevices();
       return false;
     }
-    stackedHolds_.push_back(fd);
+    stackedHolds_.push_back(std::move(hold));
     current = BlockNameOf(sysfsRoot_, major(info.st_rdev), minor(info.st_rdev)).value_or("");
   }
   return true;
 }
 
-void LinuxFormatTarget::ReleaseStackedDevices() {
-  for (const int fd : stackedHolds_) {
-    ::close(fd);
-  }
-  stackedHolds_.clear();
-}
+void LinuxFormatTarget::ReleaseStackedDevices() { stackedHolds_.clear(); }
 
 std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
   lastError_ = 0;
@@ -114,23 +107,22 @@ std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
 }
 
 void LinuxFormatTarget::RereadPartitions(vellumar::BlockDevice* openDevice) {
-  if (auto* linuxDevice = dynamic_cast<LinuxBlockDevice*>(openDevice)) {
-    linuxDevice->RereadPartitionTable();
+  if (openDevice != nullptr) {
+    openDevice->RereadPartitionTable();
     return;
   }
   if (expected_.IsFile) {
     return;
   }
   // The run never got its handle: the table is re-read through a plain one, on the pinned disk only.
-  const int fd = OpenForLook(path_, false);
-  if (fd < 0) {
+  const UniqueFd fd = OpenForLook(path_, false);
+  if (!fd) {
     return;
   }
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == expected_.Rdev) {
-    ::ioctl(fd, BLKRRPART);
+  if (::fstat(fd.Get(), &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == expected_.Rdev) {
+    ::ioctl(fd.Get(), BLKRRPART);
   }
-  ::close(fd);
 }
 
 std::string LinuxFormatTarget::OpenFailure() const {

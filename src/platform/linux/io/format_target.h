@@ -9,6 +9,7 @@
 #include "devices/erase/format_controller.h"
 #include "platform/linux/io/identity_pin.h"
 #include "platform/linux/io/linux_block_device.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -52,7 +53,7 @@ class LinuxFormatTarget final : public vellumar::FormatTarget {
   std::string procRoot_;
   PinnedIdentity expected_;
   std::function<void()> handOver_;
-  std::vector<int> stackedHolds_;
+  std::vector<UniqueFd> stackedHolds_;
   int lastError_ = 0;
   std::string lastFailure_;
 };

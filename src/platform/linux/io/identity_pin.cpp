@@ -57,19 +57,17 @@ bool IdentityOfOpen(int fd, PinnedIdentity& identity, std::string& error) {
 
 }  // namespace
 
-int OpenForLook(const std::string& path, bool noFollow) {
-  return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+UniqueFd OpenForLook(const std::string& path, bool noFollow) {
+  return UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)));
 }
 
 bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error, bool noFollow) {
-  const int fd = OpenForLook(path, noFollow);
-  if (fd < 0) {
+  const UniqueFd fd = OpenForLook(path, noFollow);
+  if (!fd) {
     error = std::strerror(errno);
     return false;
   }
-  const bool ok = IdentityOfOpen(fd, identity, error);
-  ::close(fd);
-  return ok;
+  return IdentityOfOpen(fd.Get(), identity, error);
 }
 
 std::string ReadDriveSerial(int fd, const std::string& sysfsRoot, dev_t rdev) {

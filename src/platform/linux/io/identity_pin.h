@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/linux/io/unique_fd.h"
+
 namespace vellumar::platform {
 
 // What a listed drive was when the user saw it. Whenever the drive is opened again, the node
@@ -23,8 +25,8 @@ struct PinnedIdentity {
 // With `noFollow` a symbolic link at `path` is refused.
 bool ReadIdentity(const std::string& path, PinnedIdentity& identity, std::string& error, bool noFollow = false);
 
-// Opens `path` read-only without blocking, for a look at what it is now; -1 with errno.
-int OpenForLook(const std::string& path, bool noFollow);
+// Opens `path` read-only without blocking, for a look at what it is now; empty with errno.
+UniqueFd OpenForLook(const std::string& path, bool noFollow);
 
 // The catalogue's serial of the disk open as `fd` (identification run without logging).
 std::string ReadDriveSerial(int fd, const std::string& sysfsRoot, dev_t rdev);

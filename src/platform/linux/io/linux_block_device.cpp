@@ -29,12 +29,12 @@ std::string DevicePart(const std::string& sysfsRoot, dev_t rdev) {
 }  // namespace
 
 bool ReadGeometry(const std::string& path, DeviceGeometry& geometry) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     return false;
   }
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0;
+  bool ok = ::fstat(fd.Get(), &info) == 0;
   if (ok && S_ISREG(info.st_mode)) {
     geometry.IsRegularFile = true;
     geometry.SizeBytes = info.st_size;
@@ -43,7 +43,7 @@ bool ReadGeometry(const std::string& path, DeviceGeometry& geometry) {
   } else if (ok && S_ISBLK(info.st_mode)) {
     std::uint64_t bytes = 0;
     int sector = 0;
-    ok = ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && ::ioctl(fd, BLKSSZGET, &sector) == 0;
+    ok = ::ioctl(fd.Get(), BLKGETSIZE64, &bytes) == 0 && ::ioctl(fd.Get(), BLKSSZGET, &sector) == 0;
     geometry.IsRegularFile = false;
     geometry.SizeBytes = static_cast<std::int64_t>(bytes);
     geometry.LogicalSectorSize = sector;
@@ -53,7 +53,7 @@ bool ReadGeometry(const std::string& path, DeviceGeometry& geometry) {
     ok = false;
   }
   const int saved = errno;
-  ::close(fd);
+  fd.Reset();
   errno = saved;
   return ok;
 }
@@ -83,20 +83,19 @@ std::int64_t SteadyNowMs() {
       .count();
 }
 
-int OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info) {
-  int fd = ::open(path.c_str(), flags | O_DIRECT | O_CLOEXEC);
-  if (fd < 0 && errno == EINVAL) {
+UniqueFd OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info) {
+  UniqueFd fd(::open(path.c_str(), flags | O_DIRECT | O_CLOEXEC));
+  if (!fd && errno == EINVAL) {
     // Some file systems (tmpfs) refuse direct I/O for image files; a final flush covers them.
-    fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    fd.Reset(::open(path.c_str(), flags | O_CLOEXEC));
   }
-  if (fd < 0) {
+  if (!fd) {
     error = errno;
-    return -1;
+    return {};
   }
-  if (::fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
+  if (::fstat(fd.Get(), &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
     error = errno != 0 ? errno : ENOTBLK;
-    ::close(fd);
-    return -1;
+    return {};
   }
   error = 0;
   return fd;
@@ -105,21 +104,20 @@ int OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat
 std::unique_ptr<LinuxBlockDevice> LinuxBlockDevice::OpenExclusive(const std::string& path, const std::string& sysfsRoot,
                                                                   int& error, bool noFollow) {
   struct stat info {};
-  const int fd = OpenBlockOrImage(path, O_RDWR | O_EXCL | (noFollow ? O_NOFOLLOW : 0), error, info);
-  if (fd < 0) {
+  UniqueFd fd = OpenBlockOrImage(path, O_RDWR | O_EXCL | (noFollow ? O_NOFOLLOW : 0), error, info);
+  if (!fd) {
     return nullptr;
   }
   const bool isFile = S_ISREG(info.st_mode);
-  return std::unique_ptr<LinuxBlockDevice>(new LinuxBlockDevice(fd, sysfsRoot, isFile ? 0 : info.st_rdev, isFile));
+  return std::unique_ptr<LinuxBlockDevice>(
+      new LinuxBlockDevice(std::move(fd), sysfsRoot, isFile ? 0 : info.st_rdev, isFile));
 }
 
-LinuxBlockDevice::LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile)
-    : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev), isFile_(isFile) {}
-
-LinuxBlockDevice::~LinuxBlockDevice() { ::close(fd_); }
+LinuxBlockDevice::LinuxBlockDevice(UniqueFd fd, std::string sysfsRoot, dev_t rdev, bool isFile)
+    : fd_(std::move(fd)), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev), isFile_(isFile) {}
 
 std::int64_t LinuxBlockDevice::Seek(std::int64_t offset) {
-  const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  const off_t position = ::lseek(fd_.Get(), static_cast<off_t>(offset), SEEK_SET);
   return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
@@ -167,20 +165,20 @@ vellumar::WriteOutcome LinuxBlockDevice::Write(const std::uint8_t* data, std::in
   }
   // The last bytes of an image file whose size is not a whole number of blocks: direct I/O takes
   // only whole blocks, so this one write goes through the page cache (the final flush covers it).
-  const int flags = ::fcntl(fd_, F_GETFL);
+  const int flags = ::fcntl(fd_.Get(), F_GETFL);
   if (flags < 0 || (flags & O_DIRECT) == 0) {
     return WriteAll(data, length);
   }
-  ::fcntl(fd_, F_SETFL, flags & ~O_DIRECT);
+  ::fcntl(fd_.Get(), F_SETFL, flags & ~O_DIRECT);
   const vellumar::WriteOutcome outcome = WriteAll(data, length);
-  ::fcntl(fd_, F_SETFL, flags);
+  ::fcntl(fd_.Get(), F_SETFL, flags);
   return outcome;
 }
 
 vellumar::WriteOutcome LinuxBlockDevice::WriteAll(const std::uint8_t* data, std::int64_t length) {
   std::int64_t written = 0;
   while (written < length) {
-    const ssize_t got = ::write(fd_, data + written, static_cast<std::size_t>(length - written));
+    const ssize_t got = ::write(fd_.Get(), data + written, static_cast<std::size_t>(length - written));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -198,13 +196,13 @@ vellumar::WriteOutcome LinuxBlockDevice::WriteAll(const std::uint8_t* data, std:
 std::uint32_t LinuxBlockDevice::Flush() {
   int result = 0;
   do {
-    result = ::fsync(fd_);
+    result = ::fsync(fd_.Get());
   } while (result != 0 && errno == EINTR);
   return result == 0 ? kErrorNone : MapFailure(errno);
 }
 
 vellumar::ReadOutcome LinuxBlockDevice::ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
-  const RawRead raw = PreadFully(fd_, offset, data, length);
+  const RawRead raw = PreadFully(fd_.Get(), offset, data, length);
   if (raw.Read == length || raw.Error == 0) {
     return {raw.Read, kErrorNone};
   }
@@ -213,6 +211,6 @@ vellumar::ReadOutcome LinuxBlockDevice::ReadAt(std::int64_t offset, std::uint8_t
   return {raw.Read, gone ? kErrorDevNotExist : MapWriteErrno(raw.Error)};
 }
 
-bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_, BLKRRPART) == 0; }
+bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_.Get(), BLKRRPART) == 0; }
 
 }  // namespace vellumar::platform

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "devices/base/block_device.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -21,8 +22,8 @@ struct DeviceGeometry {
 };
 
 // Opens a block device node or an image file with `flags`, with direct I/O where the file system
-// allows it; -1 with `error` (an errno) set otherwise, also for any other kind of file.
-int OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info);
+// allows it; empty with `error` (an errno) set otherwise, also for any other kind of file.
+UniqueFd OpenBlockOrImage(const std::string& path, int flags, int& error, struct stat& info);
 
 // Reads size and sector size through a read-only, non-blocking handle. False with errno set on failure.
 bool ReadGeometry(const std::string& path, DeviceGeometry& geometry);
@@ -35,7 +36,6 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   // With `noFollow` a symbolic link at `path` is refused (an image file named by the user).
   static std::unique_ptr<LinuxBlockDevice> OpenExclusive(const std::string& path, const std::string& sysfsRoot,
                                                          int& error, bool noFollow = false);
-  ~LinuxBlockDevice() override;
   LinuxBlockDevice(const LinuxBlockDevice&) = delete;
   LinuxBlockDevice& operator=(const LinuxBlockDevice&) = delete;
 
@@ -43,10 +43,9 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
   vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
+  bool RereadPartitionTable() override;
 
-  // Asks the kernel to re-read the partition table; the result is ignored by callers.
-  bool RereadPartitionTable();
-  int Descriptor() const { return fd_; }
+  int Descriptor() const { return fd_.Get(); }
 
   // Asks `gone` before a write at most once every `intervalMs` (by `nowMs`, a steady clock) and
   // after every failed write; once it answers true, every write fails as unplugged. A medium
@@ -54,13 +53,13 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   void WatchPresence(std::function<bool()> gone, std::function<std::int64_t()> nowMs, std::int64_t intervalMs = 1000);
 
  private:
-  LinuxBlockDevice(int fd, std::string sysfsRoot, dev_t rdev, bool isFile);
+  LinuxBlockDevice(UniqueFd fd, std::string sysfsRoot, dev_t rdev, bool isFile);
   std::uint32_t MapFailure(int error);
   bool Gone();
   bool PresenceDue();
   vellumar::WriteOutcome WriteAll(const std::uint8_t* data, std::int64_t length);
 
-  int fd_;
+  UniqueFd fd_;
   std::string sysfsRoot_;
   dev_t rdev_;
   bool isFile_;

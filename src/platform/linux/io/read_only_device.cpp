@@ -31,21 +31,19 @@ RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t
 std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string& path, const std::string& sysfsRoot,
                                                                int& error) {
   struct stat info {};
-  const int fd = OpenBlockOrImage(path, O_RDONLY, error, info);
-  if (fd < 0) {
+  UniqueFd fd = OpenBlockOrImage(path, O_RDONLY, error, info);
+  if (!fd) {
     return nullptr;
   }
   const dev_t rdev = S_ISBLK(info.st_mode) ? info.st_rdev : 0;
-  return std::unique_ptr<LinuxReadOnlyDevice>(new LinuxReadOnlyDevice(fd, sysfsRoot, rdev));
+  return std::unique_ptr<LinuxReadOnlyDevice>(new LinuxReadOnlyDevice(std::move(fd), sysfsRoot, rdev));
 }
 
-LinuxReadOnlyDevice::LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev)
-    : fd_(fd), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev) {}
-
-LinuxReadOnlyDevice::~LinuxReadOnlyDevice() { ::close(fd_); }
+LinuxReadOnlyDevice::LinuxReadOnlyDevice(UniqueFd fd, std::string sysfsRoot, dev_t rdev)
+    : fd_(std::move(fd)), sysfsRoot_(std::move(sysfsRoot)), rdev_(rdev) {}
 
 std::int64_t LinuxReadOnlyDevice::Seek(std::int64_t offset) {
-  const off_t position = ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  const off_t position = ::lseek(fd_.Get(), static_cast<off_t>(offset), SEEK_SET);
   return position < 0 ? -1 : static_cast<std::int64_t>(position);
 }
 
@@ -66,7 +64,7 @@ vellumar::ReadOutcome LinuxReadOnlyDevice::Outcome(const RawRead& raw, std::int6
 }
 
 vellumar::ReadOutcome LinuxReadOnlyDevice::ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) {
-  return Outcome(PreadFully(fd_, offset, data, length), length);
+  return Outcome(PreadFully(fd_.Get(), offset, data, length), length);
 }
 
 }  // namespace vellumar::platform

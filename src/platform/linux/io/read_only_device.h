@@ -7,6 +7,7 @@
 #include <string>
 
 #include "devices/base/block_device.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -24,7 +25,6 @@ class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
  public:
   // nullptr with `error` (errno) when the node cannot be opened.
   static std::unique_ptr<LinuxReadOnlyDevice> Open(const std::string& path, const std::string& sysfsRoot, int& error);
-  ~LinuxReadOnlyDevice() override;
   LinuxReadOnlyDevice(const LinuxReadOnlyDevice&) = delete;
   LinuxReadOnlyDevice& operator=(const LinuxReadOnlyDevice&) = delete;
 
@@ -32,13 +32,13 @@ class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
   vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
-  int Descriptor() const { return fd_; }
+  int Descriptor() const { return fd_.Get(); }
 
  private:
-  LinuxReadOnlyDevice(int fd, std::string sysfsRoot, dev_t rdev);
+  LinuxReadOnlyDevice(UniqueFd fd, std::string sysfsRoot, dev_t rdev);
   vellumar::ReadOutcome Outcome(const RawRead& raw, std::int64_t length) const;
 
-  int fd_;
+  UniqueFd fd_;
   std::string sysfsRoot_;
   dev_t rdev_;  // 0 for an image file
 };

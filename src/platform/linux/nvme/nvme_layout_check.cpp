@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "devices/nvme/nvme_admin.h"
-#include "devices/nvme/nvme_decoder.h"
+#include "devices/nvme/nvme_layout.h"
 
 namespace L = vellumar::nvme_layout;
 

@@ -22,13 +22,7 @@ vellumar::RequestStatus Failed(int error) {
 }  // namespace
 
 LinuxStorageFacts::LinuxStorageFacts(int fd, bool ownsFd, std::string sysfsRoot, std::string disk)
-    : fd_(fd), ownsFd_(ownsFd), sysfsRoot_(std::move(sysfsRoot)), disk_(std::move(disk)) {}
-
-LinuxStorageFacts::~LinuxStorageFacts() {
-  if (ownsFd_ && fd_ >= 0) {
-    ::close(fd_);
-  }
-}
+    : fd_(fd), owned_(ownsFd ? fd : -1), sysfsRoot_(std::move(sysfsRoot)), disk_(std::move(disk)) {}
 
 vellumar::RequestStatus LinuxStorageFacts::Geometry(std::uint32_t& bytesPerSector) {
   int size = 0;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "devices/catalogue/storage_identification.h"
+#include "platform/linux/io/unique_fd.h"
 
 namespace vellumar::platform {
 
@@ -12,7 +13,6 @@ class LinuxStorageFacts final : public vellumar::StorageFacts {
  public:
   // `fd` is an open handle on the disk's node; with `ownsFd` it is closed with this object.
   LinuxStorageFacts(int fd, bool ownsFd, std::string sysfsRoot, std::string disk);
-  ~LinuxStorageFacts() override;
   LinuxStorageFacts(const LinuxStorageFacts&) = delete;
   LinuxStorageFacts& operator=(const LinuxStorageFacts&) = delete;
 
@@ -26,7 +26,7 @@ class LinuxStorageFacts final : public vellumar::StorageFacts {
 
  private:
   int fd_;
-  bool ownsFd_;
+  UniqueFd owned_;  // `fd_` when this object closes it
   std::string sysfsRoot_;
   std::string disk_;
 };

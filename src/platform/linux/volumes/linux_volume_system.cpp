@@ -14,6 +14,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/linux/io/unique_fd.h"
 #include "platform/linux/sysfs/sysfs_disks.h"
 #include "platform/linux/sysfs/sysfs_files.h"
 #include "platform/linux/volumes/block_stack.h"
@@ -113,13 +114,12 @@ bool HasChildMounts(const std::vector<MountEntry>& mounts, const MountEntry& par
 
 class LinuxVolumeHandle final : public vellumar::VolumeHandle {
  public:
-  LinuxVolumeHandle(int fd, std::string name, DevNumbers numbers, std::string sysfsRoot, std::string procRoot)
-      : fd_(fd),
+  LinuxVolumeHandle(UniqueFd fd, std::string name, DevNumbers numbers, std::string sysfsRoot, std::string procRoot)
+      : claim_(std::move(fd)),
         name_(std::move(name)),
         numbers_(numbers),
         sysfsRoot_(std::move(sysfsRoot)),
         procRoot_(std::move(procRoot)) {}
-  ~LinuxVolumeHandle() override { ReleaseClaim(); }
   LinuxVolumeHandle(const LinuxVolumeHandle&) = delete;
   LinuxVolumeHandle& operator=(const LinuxVolumeHandle&) = delete;
 
@@ -170,21 +170,16 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
   }
 
   bool Dismount() override {
-    const int exclusive = ::open(name_.c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC);
-    if (exclusive < 0) {
+    UniqueFd exclusive(::open(name_.c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC));
+    if (!exclusive) {
       return false;
     }
     ReleaseClaim();
-    fd_ = exclusive;
+    claim_ = std::move(exclusive);
     return true;
   }
 
-  void ReleaseClaim() override {
-    if (fd_ >= 0) {
-      ::close(fd_);
-      fd_ = -1;
-    }
-  }
+  void ReleaseClaim() override { claim_.Reset(); }
 
   std::vector<std::string> Restore() override {
     ReleaseClaim();  // a claimed volume cannot be mounted
@@ -235,7 +230,7 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
     return "Volume mounted again: " + what;
   }
 
-  int fd_;
+  UniqueFd claim_;
   std::string name_;
   DevNumbers numbers_;
   std::string sysfsRoot_;
@@ -303,17 +298,16 @@ vellumar::TVolumeDeviceNumber LinuxVolumeSystem::GetVolumeDeviceNumber(const std
 }
 
 std::unique_ptr<vellumar::VolumeHandle> LinuxVolumeSystem::OpenVolume(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  UniqueFd fd(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     return nullptr;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISBLK(info.st_mode)) {
-    ::close(fd);
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISBLK(info.st_mode)) {
     return nullptr;
   }
-  return std::make_unique<LinuxVolumeHandle>(fd, name, DevNumbers{::major(info.st_rdev), ::minor(info.st_rdev)},
-                                             sysfsRoot_, procRoot_);
+  return std::make_unique<LinuxVolumeHandle>(
+      std::move(fd), name, DevNumbers{::major(info.st_rdev), ::minor(info.st_rdev)}, sysfsRoot_, procRoot_);
 }
 
 std::string LinuxVolumeSystem::RunningSystemVolume(std::int64_t deviceNumber) {

@@ -43,8 +43,4 @@ std::string RunningSystemVolume(const std::string& sysfsRoot, const std::string&
   return {};
 }
 
-std::string RunningSystemRefusalLine(const std::string& volume) {
-  return "This device holds the running system (" + volume + "); it cannot be formatted while the system runs from it.";
-}
-
 }  // namespace vellumar::platform
