@@ -17,7 +17,7 @@
 
 namespace vellumar {
 namespace testing_support {
-TDeviceTable DriveAt(const std::string& node, const std::string& serial) {
+inline TDeviceTable DriveAt(const std::string& node, const std::string& serial) {
   TDeviceTable drive;
   drive.DevicePath = node;
   drive.IdentifyData.SN = "  " + serial + " ";
