@@ -58,8 +58,10 @@ class FakeTree {
     fs::create_directories(Sys() + "/block");
     fs::create_directory_symlink(folder, Sys() + "/block/" + name);
   }
+  // A new file each time: ext4 flushes a file that is truncated and written again on close.
   static void Write(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
+    fs::remove(path);
     std::ofstream(path, std::ios::binary) << bytes;
   }
 
