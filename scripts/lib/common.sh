@@ -6,7 +6,7 @@ VELLUMAR_PACKAGES=(
   qt6-base-dev libgl-dev
   util-linux e2fsprogs fdisk dosfstools
   xvfb xauth x11-xserver-utils fonts-noto-cjk
-  clang-format clang-tidy time
+  clang-format clang-tidy time clang libclang-rt-14-dev
   nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
   scdoc libcli11-dev bash-completion
   debhelper dpkg-dev fakeroot lintian pkexec ansible

@@ -20,6 +20,16 @@ void SetWord(AtaSector& sector, std::size_t word, std::uint16_t value) {
   sector[2 * word + 1] = static_cast<std::uint8_t>(value >> 8U);
 }
 
+// The DEVICE CONFIGURATION IDENTIFY signature and the checksum that makes every byte sum to 0.
+void SealDco(AtaSector& sector) {
+  sector[510] = 0xA5;
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < 511; ++i) {
+    sum += sector[i];
+  }
+  sector[511] = static_cast<std::uint8_t>(0x100U - (sum & 0xFFU));
+}
+
 AtaSector Identify(bool hpa, bool lba48, bool dco, std::uint64_t sectors) {
   AtaSector sector{};
   SetWord(sector, 82, hpa ? 0x0400 : 0);
@@ -124,6 +134,8 @@ TEST(HiddenArea, NativeMaxBeyondTheReportedCapacityIsWarnedAbout) {
        FixedSense(5, true), HiddenAreaStatus::NotChecked, 0, 0x07, 0x27},
       {"the drive reports an error", Identify(true, true, false, 1'000'000), DescriptorSense(2'000'000, 0x51),
        HiddenAreaStatus::NotChecked, 0, 0x07, 0x27},
+      {"a corrupt count beyond the signed range", Identify(true, true, false, 0x8000'0000'0000'0000U),
+       DescriptorSense(1), HiddenAreaStatus::None, 0, 0x07, 0x27},
   };
   for (const Case& c : cases) {
     Kernel kernel;
@@ -162,12 +174,7 @@ TEST(HiddenArea, DeviceConfigurationOverlayThatHidesCapacityIsReported) {
   atatest::FakeAta ata;
   SetWord(ata.Sector, 3, static_cast<std::uint16_t>(1'499'999 & 0xFFFF));
   SetWord(ata.Sector, 4, static_cast<std::uint16_t>(1'499'999 >> 16U));
-  ata.Sector[510] = 0xA5;
-  unsigned sum = 0;
-  for (std::size_t i = 0; i < 511; ++i) {
-    sum += ata.Sector[i];
-  }
-  ata.Sector[511] = static_cast<std::uint8_t>(0x100U - (sum & 0xFFU));
+  SealDco(ata.Sector);
   const HiddenAreaReport report = CheckHiddenArea(Identify(true, true, true, 1'000'000), 0, query, ata);
   EXPECT_EQ(report.Status, HiddenAreaStatus::Hidden);
   EXPECT_EQ(report.DcoHiddenSectors, 500'000);
@@ -179,6 +186,14 @@ TEST(HiddenArea, DeviceConfigurationOverlayThatHidesCapacityIsReported) {
                                            ::testing::HasSubstr("device configuration overlay"))));
   ata.Sector[511] ^= 1U;  // a sector that fails its checksum says nothing
   EXPECT_EQ(CheckHiddenArea(Identify(true, true, true, 1'000'000), 0, query, ata).Status, HiddenAreaStatus::None);
+
+  // A corrupt maximum at the top of the 64 bits is counted without overflowing.
+  for (std::size_t word = 3; word < 7; ++word) {
+    SetWord(ata.Sector, word, word == 6 ? 0x7FFF : 0xFFFF);
+  }
+  SealDco(ata.Sector);
+  EXPECT_EQ(CheckHiddenArea(Identify(true, true, true, 1'000'000), 0, query, ata).DcoHiddenSectors,
+            INT64_MAX - 1'000'000);
 }
 
 }  // namespace

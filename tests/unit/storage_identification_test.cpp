@@ -146,9 +146,18 @@ TEST_F(IdentifyTest, RawSerialBytesAreReadPairSwapped) {
   }
   EXPECT_EQ(Identify().SN, "ABCD");
 
-  // An odd raw serial pairs its last byte with a zero byte.
+  // An odd raw serial pairs its last byte with a zero byte, which no log or terminal gets.
   facts_.RawBuffer[64 + 3] = 0;
-  EXPECT_EQ(Identify().SN, std::string("AB\0D", 4));
+  EXPECT_EQ(Identify().SN, "AB?D");
+}
+
+TEST_F(IdentifyTest, SerialIsCleanedInReadingOrder) {
+  // Stored pair-swapped these bytes are harmless; read back they hold U+009B, a terminal's CSI.
+  facts_.Strings.Serial = "\xC6Z\xC2\x9BZ\xA0";
+  EXPECT_EQ(Identify().SN, "?Z?Z?");
+  // A character split across two pairs reads back whole.
+  facts_.Strings.Serial = "X\xC3\x9C";
+  EXPECT_EQ(Identify().SN, "X\xC3\x9C");
 }
 
 TEST_F(IdentifyTest, SlavePositionIsAskedOnlyOnAtaBuses) {

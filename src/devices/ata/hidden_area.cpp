@@ -37,6 +37,18 @@ bool DcoSectorValid(const AtaSector& sector) {
   return (sum & 0xFFU) == 0;
 }
 
+// Counts as the report keeps them. A drive's counts are 48-bit; a corrupt one is held at the top
+// of the signed range, so that the differences below cannot overflow.
+std::int64_t Sectors(std::uint64_t count) {
+  return static_cast<std::int64_t>(std::min<std::uint64_t>(count, INT64_MAX));
+}
+
+// The sectors from 0 up to and including `maxLba`.
+std::int64_t SectorsUpTo(std::uint64_t maxLba) { return maxLba >= INT64_MAX ? INT64_MAX : Sectors(maxLba) + 1; }
+
+// How many more sectors `larger` counts than `smaller`; both are at least 0.
+std::int64_t Excess(std::int64_t larger, std::int64_t smaller) { return larger > smaller ? larger - smaller : 0; }
+
 std::string HiddenLine(std::int64_t sectors, const char* by) {
   return "Warning: " + GroupThousands(sectors) + " sectors at the end of this device are hidden by " + by +
          " and will not be erased.";
@@ -63,7 +75,7 @@ HiddenAreaReport CheckHiddenArea(std::span<const std::uint8_t, kAtaSectorBytes> 
   const std::uint16_t supported2 = Word(identify, 83);
   const bool valid = CommandSetWordValid(supported2);
   const bool lba48 = valid && Bit(supported2, 10);
-  report.ReportedSectors = static_cast<std::int64_t>(lba48 ? Words(identify, 100, 4) : Words(identify, 60, 2));
+  report.ReportedSectors = Sectors(lba48 ? Words(identify, 100, 4) : Words(identify, 60, 2));
   if (!valid || !Bit(supported, 10)) {
     // Without the host protected area feature set the drive cannot hide sectors that way.
     report.Status = HiddenAreaStatus::None;
@@ -74,8 +86,8 @@ HiddenAreaReport CheckHiddenArea(std::span<const std::uint8_t, kAtaSectorBytes> 
       report.Reason = "the drive did not answer READ NATIVE MAX ADDRESS";
       return report;
     }
-    report.NativeSectors = static_cast<std::int64_t>(*native + 1);
-    report.HpaHiddenSectors = std::max<std::int64_t>(report.NativeSectors - report.ReportedSectors, 0);
+    report.NativeSectors = SectorsUpTo(*native);
+    report.HpaHiddenSectors = Excess(report.NativeSectors, report.ReportedSectors);
   }
   if (valid && Bit(supported2, 11)) {
     AtaRegisters registers;
@@ -84,8 +96,8 @@ HiddenAreaReport CheckHiddenArea(std::span<const std::uint8_t, kAtaSectorBytes> 
     registers.Command = kAtaDeviceConfiguration;
     AtaSector dco{};
     if (ata.PioDataIn(AtaRoute::PassThrough, slave, registers, dco) && DcoSectorValid(dco)) {
-      report.DcoSectors = static_cast<std::int64_t>(Words(dco, 3, 4) + 1);
-      report.DcoHiddenSectors = std::max<std::int64_t>(report.DcoSectors - report.NativeSectors, 0);
+      report.DcoSectors = SectorsUpTo(Words(dco, 3, 4));
+      report.DcoHiddenSectors = Excess(report.DcoSectors, report.NativeSectors);
     }
   }
   report.Status =

@@ -82,9 +82,11 @@ std::int64_t IdentifyStorageDevice(StorageFacts& facts, TIdentifyDeviceData& rec
   logs.DebugLog("ProductRevision: " + revision);
   std::string rawSerial;
   if (header.SerialNumberOffset != 0) {
-    rawSerial = ReplaceControlCharacters(DescriptorString(buffer, header.SerialNumberOffset, header.Size));
+    rawSerial = DescriptorString(buffer, header.SerialNumberOffset, header.Size);
   }
-  std::string serial = TrimText(SwapSerialPairs(rawSerial));
+  // Cleaned once back in reading order: the pair swap can join two harmless bytes into a control
+  // character, and an odd-length serial pairs its last byte with a zero byte.
+  std::string serial = ReplaceControlCharacters(TrimText(SwapSerialPairs(rawSerial)));
   logs.DebugLog("SerialNumber: " + serial);
 
   const std::int64_t sectors = bytesPerSector >= 512 ? length / bytesPerSector : 0;
