@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "devices/base/units.h"
 #include "devices/catalogue/enumeration.h"
 #include "main/fm_main.h"
 #include "main/linux_main_services.h"
@@ -15,8 +16,6 @@ namespace {
 
 using desktop::MainServices;
 using desktop::TFmMain;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 // The real Linux services; notes whether a run was still going when the window closed the drive.
 class TrackingServices final : public MainServices {

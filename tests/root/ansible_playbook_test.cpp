@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "devices/base/units.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -19,8 +20,6 @@ using testing::Shell;
 using testing::ShellResult;
 
 namespace fs = std::filesystem;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 class AnsiblePlaybook : public ::testing::Test {
  protected:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/base/units.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -16,8 +17,6 @@ namespace {
 using testing::Quote;
 using testing::Shell;
 using testing::ShellResult;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 // Runs the installed completion function on a command line whose last word is being typed.
 std::vector<std::string> Complete(const std::string& words) {

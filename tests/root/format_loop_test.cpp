@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "devices/base/units.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -21,8 +22,6 @@ using testing::Quote;
 using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 void ExpectFullRunZeroes(std::int64_t size, const std::string& losetupOptions, std::int64_t sectorSize) {
   LoopDevice loop(size, losetupOptions);

@@ -7,6 +7,7 @@
 #include "cli/drive_argument.h"
 #include "cli/drive_catalogue.h"
 #include "devices/base/drive_record.h"
+#include "devices/base/units.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/io/format_target.h"
 #include "platform/linux/sysfs/sysfs_disks.h"
@@ -20,8 +21,6 @@ namespace {
 using testing::LoopDevice;
 using testing::Quote;
 using testing::Shell;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 std::string KernelName(const std::string& node) { return node.substr(node.find_last_of('/') + 1); }
 

@@ -9,6 +9,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli_run.h"
+#include "devices/base/units.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -23,8 +24,6 @@ using testing::Quote;
 using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli_run.h"
+#include "devices/base/units.h"
 #include "platform/linux/host/directory_sink.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
@@ -22,8 +23,6 @@ using testing::Quote;
 using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 // A folder of the test's own, removed with everything in it.
 struct TempFolder {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli_run.h"
+#include "devices/base/units.h"
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
@@ -26,7 +27,6 @@ using testing::RunCli;
 using testing::Shell;
 using testing::ShellResult;
 
-constexpr std::int64_t kMiB = 1024 * 1024;
 constexpr const char* kLockFailure =
     "Unable to lock device. Make sure you do not have open files on this device and try again. ";
 

@@ -14,18 +14,18 @@
 namespace vellumar::cli {
 namespace {
 
-struct CliRun {
+struct CommandRun {
   int Status = 0;
   std::string Out;
   std::string Err;
 };
 
-CliRun Invoke(const std::vector<std::string>& args) {
+CommandRun Invoke(const std::vector<std::string>& args) {
   std::istringstream in;
   std::ostringstream out;
   std::ostringstream err;
   CliEnvironment env{in, out, err};
-  CliRun run;
+  CommandRun run;
   run.Status = RunCli(args, env);
   run.Out = out.str();
   run.Err = err.str();
@@ -48,7 +48,7 @@ TEST(CommandLine, HelpManualPageAndCompletionNameEveryOptionOfTheTable) {
   const std::string usage = Invoke({"--help"}).Out;
   for (const CommandSpec& command : Commands()) {
     const std::string name(command.Name);
-    const CliRun help = Invoke({name, "--help"});
+    const CommandRun help = Invoke({name, "--help"});
     EXPECT_EQ(help.Status, kExitOk) << name;
     EXPECT_EQ(help.Out, Invoke({"help", name}).Out) << name;
     EXPECT_TRUE(Names(help.Out, "Usage: vellumar-cli " + name)) << help.Out;
@@ -83,7 +83,7 @@ TEST(CommandLine, UnknownOptionsAndStrayArgumentsAreUsageErrorsWithAHint) {
       {{"frobnicate"}, "unknown command 'frobnicate'", "Usage: vellumar-cli COMMAND"},
   };
   for (const auto& c : cases) {
-    const CliRun run = Invoke(c.Args);
+    const CommandRun run = Invoke(c.Args);
     EXPECT_EQ(run.Status, kExitUsage) << run.Err;
     EXPECT_TRUE(Names(run.Err, c.Says)) << run.Err;
     EXPECT_TRUE(Names(run.Err, c.Hint)) << run.Err;
@@ -106,12 +106,12 @@ TEST(CommandLine, OptionsComeBeforeOrAfterTheDrive) {
            {"format", "--yes", "--serial", "S1", image},
            {"format", image, "--serial", "S1", "--yes"},
        }) {
-    const CliRun run = Invoke(args);
+    const CommandRun run = Invoke(args);
     EXPECT_EQ(run.Status, kExitRefused) << run.Err;
     EXPECT_TRUE(Names(run.Err, "not 'S1'")) << run.Err;
   }
   // "--" ends the options; the JSON form is the same wherever --json stands.
-  const CliRun before = Invoke({"details", "--json", "--from-file", sector});
+  const CommandRun before = Invoke({"details", "--json", "--from-file", sector});
   EXPECT_EQ(before.Status, kExitOk) << before.Err;
   EXPECT_EQ(before.Out, Invoke({"details", "--from-file", sector, "--json"}).Out);
   EXPECT_EQ(Invoke({"details", "--from-file", sector, "--", "--json"}).Status, kExitUsage);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/base/units.h"
 #include "support/fake_block_device.h"
 #include "support/fake_clock.h"
 #include "support/log_capture.h"
@@ -17,7 +18,6 @@ using testing::FakeClock;
 using testing::LogCapture;
 
 constexpr std::int64_t kKiB = 1024;
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 // Raises the stop flag at the given yield (0: never) and records every display shown.
 class RecordingObserver final : public FormatObserver {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/base/units.h"
 #include "devices/erase/format_controller.h"
 #include "support/fake_block_device.h"
 #include "support/fake_clock.h"
@@ -16,8 +17,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-constexpr std::int64_t kMiB = 1'048'576;
 
 // A device of `size` bytes that a run has zeroed, with the check's context around it.
 struct CheckRig {

@@ -9,8 +9,6 @@ namespace vellumar {
 
 namespace {
 
-constexpr std::size_t kEntryBytes = 12;
-
 std::optional<std::uint64_t> RawOf(const std::vector<SmartAttribute>& attributes, std::uint8_t id) {
   const auto found =
       std::find_if(attributes.begin(), attributes.end(), [id](const SmartAttribute& a) { return a.Id == id; });
@@ -35,7 +33,7 @@ AtaHealthVerdict DecodeSmartReturnStatus(std::uint8_t lbaMid, std::uint8_t lbaHi
 std::vector<SmartThreshold> DecodeSmartThresholds(std::span<const std::uint8_t, kAtaSectorBytes> sector) {
   std::vector<SmartThreshold> thresholds;
   for (std::size_t k = 0; k < kSmartMaxAttributes; ++k) {
-    const std::size_t at = 2 + kEntryBytes * k;
+    const std::size_t at = 2 + kSmartEntryBytes * k;
     if (sector[at] != 0) {
       thresholds.push_back({sector[at], sector[at + 1]});
     }

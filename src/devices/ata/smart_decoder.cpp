@@ -5,7 +5,6 @@ namespace vellumar {
 namespace {
 
 constexpr std::size_t kTableOffset = 2;  // after the revision number
-constexpr std::size_t kEntryBytes = 12;
 constexpr std::size_t kRawOffset = 5;
 constexpr std::size_t kRawBytes = 6;
 
@@ -14,7 +13,7 @@ constexpr std::size_t kRawBytes = 6;
 std::vector<SmartAttribute> DecodeSmartAttributes(std::span<const std::uint8_t, kAtaSectorBytes> data) {
   std::vector<SmartAttribute> attributes;
   for (std::size_t k = 0; k < kSmartMaxAttributes; ++k) {
-    const std::span<const std::uint8_t> entry = data.subspan(kTableOffset + k * kEntryBytes, kEntryBytes);
+    const std::span<const std::uint8_t> entry = data.subspan(kTableOffset + k * kSmartEntryBytes, kSmartEntryBytes);
     if (entry[0] == 0) {
       break;
     }

@@ -9,6 +9,9 @@
 
 namespace vellumar {
 
+// One attribute or threshold entry of the S.M.A.R.T. data and threshold sectors.
+inline constexpr std::size_t kSmartEntryBytes = 12;
+
 inline constexpr std::size_t kSmartMaxAttributes = 30;
 
 // One entry of the S.M.A.R.T. data sector's attribute table.

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vellumar {
+
+// Buffers for direct I/O start on this boundary.
+inline constexpr std::size_t kDirectIoAlignment = 4096;
 
 // Error codes of the format log. The platform maps its native errors onto these numbers.
 inline constexpr std::uint32_t kErrorNone = 0;

@@ -6,8 +6,6 @@ namespace vellumar {
 
 namespace {
 
-constexpr std::size_t kHexSerialLength = 40;
-
 int HexValue(char digit) {
   if (digit >= '0' && digit <= '9') {
     return digit - '0';

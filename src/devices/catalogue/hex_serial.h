@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "devices/base/log_sinks.h"
 
 namespace vellumar {
+
+// A serial number written as 40 hexadecimal digits (20 bytes).
+inline constexpr std::size_t kHexSerialLength = 40;
 
 // Some drivers hand the serial over as 40 hexadecimal digits, two for each of its 20 characters
 // and the characters of every pair swapped. Decodes such a serial; any other text stays as it is.

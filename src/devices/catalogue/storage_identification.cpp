@@ -9,8 +9,6 @@ namespace {
 
 const char* Outcome(bool ok) { return ok ? "-1" : "0"; }
 
-constexpr std::size_t kHexSerialLength = 40;
-
 }  // namespace
 
 std::int64_t IdentifyStorageDevice(StorageFacts& facts, TIdentifyDeviceData& record, LogSinks& logs,

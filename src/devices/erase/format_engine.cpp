@@ -14,7 +14,6 @@ namespace vellumar {
 namespace {
 
 constexpr std::int64_t kPieceSize = 65'536;
-constexpr std::size_t kBufferAlignment = 4096;
 
 struct FreeDeleter {
   void operator()(std::uint8_t* p) const { std::free(p); }
@@ -23,7 +22,7 @@ using ZeroBuffer = std::unique_ptr<std::uint8_t, FreeDeleter>;
 
 // Aligned for direct I/O; filled once and never written again.
 ZeroBuffer AllocateZeroBuffer() {
-  void* raw = std::aligned_alloc(kBufferAlignment, static_cast<std::size_t>(kZeroBufferSize));
+  void* raw = std::aligned_alloc(kDirectIoAlignment, static_cast<std::size_t>(kZeroBufferSize));
   if (raw == nullptr) {
     throw std::bad_alloc();
   }

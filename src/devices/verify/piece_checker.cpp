@@ -19,12 +19,11 @@ constexpr std::size_t kThreads = 8;
 constexpr std::int64_t kPieceBytes = kMiB;
 // How far the readers may run ahead of the piece handed back last.
 constexpr std::size_t kWindow = 32;
-constexpr std::size_t kBufferAlignment = 4096;
 
 using Buffer = std::unique_ptr<std::uint8_t, PieceChecker::FreeBuffer>;
 
 Buffer AllocateBuffer(std::int64_t bytes) {
-  void* raw = std::aligned_alloc(kBufferAlignment, static_cast<std::size_t>(bytes));
+  void* raw = std::aligned_alloc(kDirectIoAlignment, static_cast<std::size_t>(bytes));
   if (raw == nullptr) {
     throw std::bad_alloc();
   }

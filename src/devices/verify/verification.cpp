@@ -18,14 +18,13 @@ namespace {
 constexpr std::int64_t kProgressStep = 16 * kMiB;
 // After a read error the rest of the piece is read again in these steps, then sector by sector.
 constexpr std::int64_t kRetryStep = 65'536;
-constexpr std::size_t kBufferAlignment = 4096;
 
 struct FreeDeleter {
   void operator()(std::uint8_t* p) const { std::free(p); }
 };
 
 std::unique_ptr<std::uint8_t, FreeDeleter> AllocateRetryBuffer() {
-  void* raw = std::aligned_alloc(kBufferAlignment, static_cast<std::size_t>(kRetryStep));
+  void* raw = std::aligned_alloc(kDirectIoAlignment, static_cast<std::size_t>(kRetryStep));
   if (raw == nullptr) {
     throw std::bad_alloc();
   }

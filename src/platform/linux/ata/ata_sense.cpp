@@ -9,8 +9,6 @@ namespace {
 
 constexpr std::uint8_t kAtaStatusReturnDescriptor = 0x09;
 constexpr std::size_t kAtaStatusReturnLength = 14;
-constexpr std::uint8_t kAtaStatusError = 0x01;
-constexpr std::uint8_t kAtaStatusDeviceFault = 0x20;
 
 void ParseFixed(std::span<const std::uint8_t> sense, AtaSense& parsed) {
   if (sense.size() < 3) {

@@ -21,6 +21,11 @@ struct AtaSense {
   std::uint8_t AtaLbaHigh = 0;
 };
 
+// ATA PASS-THROUGH (16), and the ATA status bits that mean the command failed.
+inline constexpr std::uint8_t kAtaPassThrough16 = 0x85;
+inline constexpr std::uint8_t kAtaStatusError = 0x01;
+inline constexpr std::uint8_t kAtaStatusDeviceFault = 0x20;
+
 inline constexpr std::uint8_t kSenseKeyNoSense = 0x00;
 inline constexpr std::uint8_t kSenseKeyRecoveredError = 0x01;
 inline constexpr std::uint8_t kSenseKeyAbortedCommand = 0x0B;

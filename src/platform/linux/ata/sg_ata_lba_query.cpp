@@ -4,17 +4,15 @@
 
 #include <algorithm>
 
+#include "platform/linux/ata/ata_sense.h"
 #include "platform/linux/ata/sg_ata_passthrough.h"
 
 namespace vellumar::platform {
 
 namespace {
 
-constexpr std::uint8_t kAtaPassThrough16 = 0x85;
 constexpr std::uint8_t kProtocolNonData = 3;
 constexpr std::uint8_t kCheckCondition = 0x02;
-constexpr std::uint8_t kAtaStatusError = 0x01;
-constexpr std::uint8_t kAtaStatusDeviceFault = 0x20;
 constexpr std::uint8_t kStatusReturnDescriptor = 0x09;
 
 // NO SENSE or RECOVERED ERROR with "ATA PASS-THROUGH INFORMATION AVAILABLE" (00/1D).

@@ -10,7 +10,6 @@ namespace vellumar::platform {
 
 namespace {
 
-constexpr std::uint8_t kAtaPassThrough16 = 0x85;
 constexpr unsigned kTimeoutMs = 60000;  // a drive may first have to spin up
 constexpr std::uint8_t kScsiStatusGood = 0x00;
 constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;

@@ -12,11 +12,6 @@ namespace vellumar::platform {
 
 namespace {
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The by-id links point at "../../sdb"; they are read, never followed.
 std::vector<std::string> ByIdNamesOf(const std::string& disk, const std::string& devRoot) {
   const std::string folder = devRoot + "/disk/by-id";

@@ -13,8 +13,6 @@ constexpr std::uint32_t kFallbackTransferLength = 65536;
 
 bool Contains(const std::string& path, const char* pattern) { return std::regex_search(path, std::regex(pattern)); }
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
 bool ReportsSataSpeed(const std::string& sysfsRoot, const std::string& path) {
   std::smatch match;
   if (!std::regex_search(path, match, std::regex("^(.*/ata([0-9]+))/"))) {
@@ -51,14 +49,14 @@ std::string ScsiAddressOf(const std::string& sysfsRoot, const std::string& disk)
 }
 
 std::optional<std::uint8_t> ClassifyBus(const std::string& sysfsRoot, const std::string& disk) {
-  if (StartsWith(disk, "loop")) {
+  if (disk.starts_with("loop")) {
     return static_cast<std::uint8_t>(kBusFileBackedVirtual);
   }
-  if (StartsWith(disk, "nvme")) {
+  if (disk.starts_with("nvme")) {
     return static_cast<std::uint8_t>(kBusNvme);
   }
   const std::string blockDir = sysfsRoot + "/block/" + disk;
-  if (StartsWith(disk, "mmcblk")) {
+  if (disk.starts_with("mmcblk")) {
     return static_cast<std::uint8_t>(ReadAttribute(blockDir + "/device/type").value_or("") == "SD" ? kBusSd : kBusMmc);
   }
   const std::optional<std::string> resolved = ResolvedPath(blockDir);
@@ -67,7 +65,7 @@ std::optional<std::uint8_t> ClassifyBus(const std::string& sysfsRoot, const std:
   if (Contains(path, "/usb[0-9]+/")) {
     return static_cast<std::uint8_t>(kBusUsb);
   }
-  if (StartsWith(disk, "xvd") || StartsWith(disk, "vd") || Contains(path, "/vbd-") ||
+  if (disk.starts_with("xvd") || disk.starts_with("vd") || Contains(path, "/vbd-") ||
       Contains(path, "/virtio[0-9]+/")) {
     return static_cast<std::uint8_t>(kBusVirtual);
   }

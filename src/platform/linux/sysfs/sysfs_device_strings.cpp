@@ -77,8 +77,6 @@ std::string ScsiSerial(const std::string& sysfsRoot, const std::string& disk, st
   return serial;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
-
 }  // namespace
 
 AtaIdentityStrings AtaStringsFromIdentify(const std::vector<std::uint8_t>& identify) {
@@ -135,22 +133,22 @@ vellumar::DeviceStrings ReadDeviceStrings(const std::string& sysfsRoot, const st
   const std::string device = blockDir + "/device";
   strings.BusType = bus;
   strings.Removable = Attribute(blockDir + "/removable") == "1";
-  if (StartsWith(disk, "loop")) {
+  if (disk.starts_with("loop")) {
     return strings;
   }
-  if (StartsWith(disk, "nvme")) {
+  if (disk.starts_with("nvme")) {
     strings.Product = Attribute(device + "/model");
     strings.Revision = Attribute(device + "/firmware_rev");
     strings.Serial = Attribute(device + "/serial");
     return strings;
   }
-  if (StartsWith(disk, "mmcblk")) {
+  if (disk.starts_with("mmcblk")) {
     strings.Product = Attribute(device + "/name");
     strings.Revision = Attribute(device + "/fwrev");
     strings.Serial = Attribute(device + "/serial");
     return strings;
   }
-  if (StartsWith(disk, "vd") || StartsWith(disk, "xvd")) {
+  if (disk.starts_with("vd") || disk.starts_with("xvd")) {
     strings.Serial = Attribute(blockDir + "/serial");
     return strings;
   }

@@ -123,4 +123,9 @@ bool ParseDevNumbers(const std::string& text, unsigned& major, unsigned& minor) 
   }
 }
 
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace vellumar::platform

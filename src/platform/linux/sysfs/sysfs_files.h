@@ -14,6 +14,9 @@ namespace vellumar::platform {
 // The parts joined into one path text, in one allocation.
 std::string JoinPath(std::initializer_list<std::string_view> parts);
 
+// The last part of a path ("sdb" of "/sys/block/sdb"); the whole text when it has no slash.
+std::string BaseName(const std::string& path);
+
 // The file's text with trailing line breaks and blanks removed; nullopt when it cannot be read.
 std::optional<std::string> ReadAttribute(const std::string& path);
 // The file's bytes; nullopt when it cannot be read.

@@ -12,8 +12,6 @@ namespace vellumar::platform {
 
 namespace {
 
-std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
 // What lies under a loop device: the disk it is attached to, or the one holding its file.
 std::optional<std::string> UnderLoop(const std::string& sysfsRoot, const std::string& name) {
   const std::optional<std::string> file = LoopBackingFile(sysfsRoot, name);

@@ -25,8 +25,6 @@ namespace vellumar::platform {
 
 namespace {
 
-std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
 std::optional<DevNumbers> DevNumbersOfSwap(const std::string& sysfsRoot, const SwapEntry& entry) {
   if (entry.Type != "partition") {
     return std::nullopt;  // a swap file lives on a volume that is mounted anyway
