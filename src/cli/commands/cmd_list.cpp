@@ -6,7 +6,7 @@
 #include "cli/drive_catalogue.h"
 #include "devices/catalogue/chooser_rows.h"
 #include "devices/reports/list_json.h"
-#include "ops/linux/drive_inspection.h"
+#include "ops/linux/drive_survey.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
 #include "platform/linux/sysfs/drive_list_facts.h"

@@ -14,7 +14,7 @@
 #include "devices/verify/verification.h"
 #include "ops/certificate_record.h"
 #include "ops/exit_status.h"
-#include "ops/linux/drive_inspection.h"
+#include "ops/linux/drive_survey.h"
 #include "ops/linux/linux_parts.h"
 #include "ops/sample_seed.h"
 #include "platform/linux/host/directory_sink.h"

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "devices/erase/volume_locking.h"
-#include "ops/linux/drive_inspection.h"
+#include "ops/linux/drive_survey.h"
 #include "platform/linux/host/certificate_facts.h"
 #include "platform/linux/io/format_target.h"
 

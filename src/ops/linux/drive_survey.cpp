@@ -1,4 +1,4 @@
-#include "ops/linux/drive_inspection.h"
+#include "ops/linux/drive_survey.h"
 
 #include <cstring>
 #include <memory>
