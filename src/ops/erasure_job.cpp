@@ -51,7 +51,16 @@ std::optional<ErasureResult> ConfirmErasure(const ErasureRequest& request, Erasu
     logs.BenchMarkLog(result.Run.Refusal);
     return result;
   }
-  if (!confirm(FormatConfirmation(request.Caption, request.Drive))) {
+  ConfirmationRequest confirmation = FormatConfirmation(request.Caption, request.Drive);
+  // The user confirms what leaves the system too, not only the drive.
+  const std::vector<std::string> takes = parts.Volumes->PlannedTakes(request.Drive.DeviceNumber);
+  if (!takes.empty()) {
+    confirmation.Content += "\r\n\r\nThe run takes these from the system first:";
+    for (const std::string& take : takes) {
+      confirmation.Content += "\r\n  " + take;
+    }
+  }
+  if (!confirm(confirmation)) {
     return result;
   }
   return std::nullopt;

@@ -36,7 +36,7 @@ class SharedDisk final : public vellumar::FormatTarget {
     }
     return std::make_unique<Handle>(disk_, script_.WriteDelayMs);
   }
-  void RereadPartitions(vellumar::BlockDevice* /*device*/) override {}
+  std::string RereadPartitions(vellumar::BlockDevice* /*device*/) override { return {}; }
 
  private:
   struct Handle final : vellumar::BlockDevice {

@@ -15,6 +15,7 @@ class LogCapture {
   }
 
   const std::vector<std::string>& Entries() const { return entries_; }
+  void Clear() { entries_.clear(); }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;

@@ -40,8 +40,9 @@ class Journal final : public VolumeLocker, public FormatTarget, public RunContro
     }
     return device;
   }
-  void RereadPartitions(BlockDevice* device) override {
+  std::string RereadPartitions(BlockDevice* device) override {
     events.push_back(device != nullptr ? "reread open" : "reread closed");
+    return rereadFailure;
   }
   void SetControlsEnabled(bool enabled) override { events.push_back(enabled ? "controls on" : "controls off"); }
   void SetStopEnabled(bool enabled) override { events.push_back(enabled ? "stop on" : "stop off"); }
@@ -52,6 +53,7 @@ class Journal final : public VolumeLocker, public FormatTarget, public RunContro
   std::string identityChange;
   bool stackFree = true;
   bool throwOnWrite = false;
+  std::string rereadFailure;
 
  private:
   bool lockSucceeds_;
@@ -157,13 +159,17 @@ TEST(FormatController, DiskStillClaimedElsewhereIsALockFailure) {
                                                           "reread closed", "unlock", "controls on"}));
 }
 
-TEST(FormatController, StoppedRunStillEndsWithTheReminder) {
+TEST(FormatController, StoppedRunStillEndsWithTheReminderAndAFailedReReadIsSaid) {
   ControllerRig rig(true, true, kDialogYes);
   rig.stop = true;  // pressed before the first block
+  rig.journal.rereadFailure = "Device or resource busy";
   const RunReport report = RunLowLevelFormat(rig.request, rig.services);
   EXPECT_EQ(report.Result.Outcome, FormatOutcome::Cancelled);
   const auto lines = rig.Lines();
-  EXPECT_EQ(lines[lines.size() - 3], "Operation cancelled at offset 0    LBA 0");
+  EXPECT_EQ(lines[lines.size() - 4], "Operation cancelled at offset 0    LBA 0");
+  EXPECT_EQ(lines[lines.size() - 3],
+            "Warning: the partition table could not be re-read (Device or resource busy); the old partitions stay "
+            "visible until the disk is re-attached.");
   EXPECT_EQ(lines.back(), "Remember to create new partitions.");
 }
 

@@ -59,6 +59,8 @@ class FakeSysfsTree {
     std::filesystem::create_directories(folder + "/slaves");
     for (const std::string& below : lower) {
       std::filesystem::create_directory_symlink(Sys() + "/class/block/" + below, folder + "/slaves/" + below);
+      std::filesystem::create_directories(Sys() + "/class/block/" + below + "/holders");
+      std::filesystem::create_directory_symlink(folder, Sys() + "/class/block/" + below + "/holders/" + name);
     }
     return folder;
   }

@@ -197,7 +197,10 @@ TEST(FormatControllerCheck, RunsAfterTheFinalLineOfACompletedRunOnly) {
       std::unique_ptr<BlockDevice> OpenExclusive() override {
         return std::make_unique<testing::FakeBlockDevice>(70'000 * 512, 512, false);
       }
-      void RereadPartitions(BlockDevice* /*device*/) override { rereads.push_back("reread"); }
+      std::string RereadPartitions(BlockDevice* /*device*/) override {
+        rereads.push_back("reread");
+        return {};
+      }
       std::vector<std::string> rereads;
     } target;
     std::atomic<bool> stop{stopEarly};

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace vellumar {
 
@@ -52,9 +53,9 @@ class BlockDevice {
   virtual ReadOutcome ReadAt(std::int64_t /*offset*/, std::uint8_t* /*data*/, std::int64_t /*length*/) {
     return {0, kErrorGeneric};
   }
-  // Asks the system to read the partition table again through this handle after a run: true
-  // when it did. A device without a partition table of its own (an image file) leaves it.
-  virtual bool RereadPartitionTable() { return false; }
+  // Asks the system to read the partition table again through this handle after a run: why it
+  // could not, or empty. A device without a partition table of its own (an image file) leaves it.
+  virtual std::string RereadPartitionTable() { return {}; }
 };
 
 }  // namespace vellumar

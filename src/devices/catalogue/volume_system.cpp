@@ -4,6 +4,10 @@
 
 namespace vellumar {
 
+std::string VolumeTakeText(const VolumeTake& take) {
+  return take.MountPoint.empty() ? "switch off swap " + take.Node : "unmount " + take.MountPoint + " (" + take.Node + ")";
+}
+
 std::string VolumeFoundLine(const std::string& name, const TVolumeDeviceNumber& number) {
   return "Found partition " + name + "   " + "   DeviceType: " + std::to_string(number.DeviceType) +
          "   DeviceNumber: " + std::to_string(number.DeviceNumber) +

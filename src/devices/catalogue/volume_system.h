@@ -20,13 +20,31 @@ struct TVolumeDeviceNumber {
   std::uint32_t PartitionNumber = 0;
 };
 
+// A volume the run will take from the system: a mount it unmounts, or a swap area it switches off.
+struct VolumeTake {
+  std::string Node;        // "/dev/sdb1"
+  std::string MountPoint;  // empty for a swap area
+};
+
+// Everything that uses a drive, found before anything is changed. Users refuse the run; takes
+// are what the run may take itself (plain idle mounts in our own namespace, swap partitions).
+struct DriveCensus {
+  struct User {
+    std::string Text;  // "/dev/loop3 uses /dev/sdb1"
+    // A process that only reads the drive: in the way of an erase, not of a read-back check.
+    bool OnlyReads = false;
+  };
+  std::vector<User> Users;
+  std::vector<VolumeTake> Takes;
+};
+
+// "unmount /mnt/data (/dev/sdb1)" or "switch off swap /dev/sdb3".
+std::string VolumeTakeText(const VolumeTake& take);
+
 // One opened volume. Destroying it releases whatever it still holds.
 class VolumeHandle {
  public:
   virtual ~VolumeHandle() = default;
-  // True when the volume is in use (open files) and would refuse to be taken away; asking
-  // changes nothing.
-  virtual bool IsBusy() { return false; }
   // Takes the volume away from its users (unmounts it, switches swap off).
   virtual bool Lock() = 0;
   // Detaches the file system for good: claims the volume for as long as this handle lives.
@@ -35,6 +53,8 @@ class VolumeHandle {
   virtual void AllowExtendedIo() {}
   // Lets go of the claim taken by Dismount, keeping what Restore needs.
   virtual void ReleaseClaim() {}
+  // What Lock took, one line each ("Unmounted /mnt/data (/dev/sdb1)").
+  virtual std::vector<std::string> TakenLines() { return {}; }
   // Puts the volume back the way Lock found it (mounted again, swap on again); one line for
   // each mount or swap area given back or not.
   virtual std::vector<std::string> Restore() { return {}; }
@@ -49,6 +69,8 @@ class VolumeSystem {
   virtual TVolumeDeviceNumber GetVolumeDeviceNumber(const std::string& name) = 0;
   // nullptr when the volume cannot be opened.
   virtual std::unique_ptr<VolumeHandle> OpenVolume(const std::string& name) = 0;
+  // Everything that uses drive `deviceNumber`; asking changes nothing.
+  virtual DriveCensus TakeCensus(std::int64_t /*deviceNumber*/) { return {}; }
   // The running system's mount on drive `deviceNumber` ("/ on /dev/sda2"), or empty.
   virtual std::string RunningSystemVolume(std::int64_t /*deviceNumber*/) { return {}; }
 };

@@ -63,8 +63,14 @@ class RunRelease {
       return;
     }
     released_ = true;
-    services_.Target.RereadPartitions(device.get());
+    const bool wrote = device != nullptr;
+    const std::string failure = services_.Target.RereadPartitions(device.get());
     device.reset();
+    if (wrote && !failure.empty()) {
+      // The user is told to make new partitions: say why the old ones still show.
+      services_.Logs.BenchMarkLog("Warning: the partition table could not be re-read (" + failure +
+                                  "); the old partitions stay visible until the disk is re-attached.");
+    }
     services_.Volumes.UnlockDeviceVolumes();
     services_.Target.ReleaseStackedDevices();
   }

@@ -22,6 +22,8 @@ class VolumeLocker {
   // Nothing is taken while any volume is busy; when a volume fails after others were taken,
   // those are given back as they were.
   virtual bool LockDeviceVolumes(std::int64_t deviceNumber) = 0;
+  // What LockDeviceVolumes would take from the system, one line each, for the confirmation.
+  virtual std::vector<std::string> PlannedTakes(std::int64_t /*deviceNumber*/) { return {}; }
   // Lets go of the volumes' claims (the disk's own exclusive handle takes over their guard),
   // keeping what is needed to give the volumes back.
   virtual void ReleaseClaims() {}
@@ -53,9 +55,9 @@ class FormatTarget {
   virtual void ReleaseStackedDevices() {}
   // The run's exclusive handle, or nullptr when the disk is still claimed by someone else.
   virtual std::unique_ptr<BlockDevice> OpenExclusive() = 0;
-  // Asks the system to re-read the partition table; the result is not examined. Without an
-  // open handle (the run never got one) the target opens the pinned device itself.
-  virtual void RereadPartitions(BlockDevice* openDevice) = 0;
+  // Asks the system to re-read the partition table. Without an open handle (the run never got
+  // one) the target opens the pinned device itself. Why the re-read failed; empty otherwise.
+  virtual std::string RereadPartitions(BlockDevice* openDevice) = 0;
   // Why the disk could not be opened for the run, when that was not because it is in use.
   virtual std::string OpenFailure() const { return {}; }
 };

@@ -50,10 +50,28 @@ bool VolumeLocking::TakeVolume(std::unique_ptr<VolumeHandle> handle, const std::
   return true;
 }
 
+std::vector<std::string> VolumeLocking::PlannedTakes(std::int64_t deviceNumber) {
+  std::vector<std::string> lines;
+  for (const VolumeTake& take : volumes_.TakeCensus(deviceNumber).Takes) {
+    lines.push_back(VolumeTakeText(take));
+  }
+  return lines;
+}
+
+bool RefuseUsers(const DriveCensus& census, LogSinks& logs) {
+  for (const DriveCensus::User& user : census.Users) {
+    logs.BenchMarkLog("In use: " + user.Text);
+  }
+  return !census.Users.empty();
+}
+
 bool VolumeLocking::LockDeviceVolumes(std::int64_t deviceNumber) {
+  // Everything that uses the drive is known before the first volume is taken: anything but
+  // plain idle mounts and swap areas refuses the run while all of them are still in place.
+  if (RefuseUsers(volumes_.TakeCensus(deviceNumber), logs_)) {
+    return false;
+  }
   const std::vector<std::string> names = VolumesOnDrive(deviceNumber);
-  // Every volume is looked at before the first one is taken, so a busy one refuses the run
-  // while all of them are still in place.
   std::vector<std::unique_ptr<VolumeHandle>> handles;
   for (const std::string& name : names) {
     std::unique_ptr<VolumeHandle> handle = volumes_.OpenVolume(name);
@@ -61,16 +79,18 @@ bool VolumeLocking::LockDeviceVolumes(std::int64_t deviceNumber) {
       logs_.BenchMarkPlain("Invalid handle");
       return false;
     }
-    if (handle->IsBusy()) {
-      return false;
-    }
     handles.push_back(std::move(handle));
   }
   for (std::size_t i = 0; i < handles.size(); ++i) {
     if (!TakeVolume(std::move(handles[i]), names[i])) {
-      // The system changed since the check: what was taken goes back.
+      // The system changed since the census: what was taken goes back.
       RestoreDeviceVolumes();
       return false;
+    }
+  }
+  for (const std::unique_ptr<VolumeHandle>& handle : LockedVolumes) {
+    for (const std::string& line : handle->TakenLines()) {
+      logs_.BenchMarkLog(line);
     }
   }
   return true;

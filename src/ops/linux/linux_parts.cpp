@@ -6,6 +6,7 @@
 #include "ops/linux/drive_survey.h"
 #include "platform/linux/host/certificate_facts.h"
 #include "platform/linux/io/format_target.h"
+#include "platform/linux/volumes/drive_census.h"
 
 namespace vellumar::ops {
 
@@ -24,13 +25,21 @@ ErasureParts MakeLinuxErasureParts(const LinuxRunDrive& drive, platform::LinuxVo
   ErasureParts parts;
   const TDeviceTable& entry = drive.Entry;
   if (entry.IsFile) {
-    parts.Volumes = std::make_unique<NoVolumes>();
+    // An image file has no volumes of the system's, but loop devices, swap and processes may
+    // use it: the census alone guards it.
+    const platform::PinnedIdentity pin = drive.Pin;
+    parts.Volumes = std::make_unique<CensusGuard>(
+        [pin, roots] {
+          return platform::ImageCensus(platform::SystemCensus(roots.Sysfs, roots.Proc, roots.Dev), pin.FileDevice,
+                                       pin.FileInode);
+        },
+        logs);
   } else {
     // The volumes are found from the device number the drive was pinned with, never by name.
     volumes.PinDisk(entry.DeviceNumber, drive.Pin.Rdev);
     parts.Volumes = std::make_unique<VolumeLocking>(volumes, logs);
   }
-  auto target = std::make_unique<platform::LinuxFormatTarget>(entry.DevicePath, roots.Sysfs, roots.Proc, drive.Pin);
+  auto target = std::make_unique<platform::LinuxFormatTarget>(entry.DevicePath, roots.Sysfs, roots.Proc, drive.Pin, roots.Dev);
   // The volumes' claims would block the run's exclusive open; that open takes over their guard.
   VolumeLocker* locker = parts.Volumes.get();
   target->SetHandOver([locker] { locker->ReleaseClaims(); });

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/linux/sysfs/sysfs_disks.h"
+#include "platform/linux/sysfs/sysfs_files.h"
 #include "platform/linux/volumes/block_stack.h"
 #include "platform/linux/volumes/running_system.h"
 
@@ -31,6 +32,27 @@ std::string LinuxFormatTarget::DiskName() const {
 void LinuxFormatTarget::Fail(int error, std::string reason) {
   lastError_ = error;
   lastFailure_ = std::move(reason);
+}
+
+void LinuxFormatTarget::FlushCaches(int diskFd) const {
+  // What any earlier writer left in the partitions' or the disk's cache is written out and
+  // dropped now, so no late writeback lands on the erased disk and no read is served stale.
+  const std::string disk = DiskName();
+  for (const std::string& entry : ListFolder(JoinPath({sysfsRoot_, "/class/block/", disk}))) {
+    const std::optional<std::pair<unsigned, unsigned>> numbers = DevNumbersOfBlock(sysfsRoot_, entry);
+    if (!numbers || !PathExists(JoinPath({sysfsRoot_, "/class/block/", entry, "/partition"}))) {
+      continue;
+    }
+    const UniqueFd partition(::open((devRoot_ + "/" + entry).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (partition && ::fstat(partition.Get(), &info) == 0 && S_ISBLK(info.st_mode) &&
+        info.st_rdev == makedev(numbers->first, numbers->second)) {
+      ::fsync(partition.Get());
+      ::ioctl(partition.Get(), BLKFLSBUF);
+    }
+  }
+  ::fsync(diskFd);
+  ::ioctl(diskFd, BLKFLSBUF);
 }
 
 std::string LinuxFormatTarget::RunningSystemRefusal() {
@@ -96,6 +118,7 @@ std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
   }
   if (!expected_.IsFile) {
     const int fd = device->Descriptor();
+    FlushCaches(fd);
     device->WatchPresence(
         [sysfsRoot = sysfsRoot_, expected = expected_, fd] {
           return DiskVanished(sysfsRoot, expected.Rdev, expected.DiskSeq) ||
@@ -106,23 +129,24 @@ std::unique_ptr<vellumar::BlockDevice> LinuxFormatTarget::OpenExclusive() {
   return device;
 }
 
-void LinuxFormatTarget::RereadPartitions(vellumar::BlockDevice* openDevice) {
+std::string LinuxFormatTarget::RereadPartitions(vellumar::BlockDevice* openDevice) {
   if (openDevice != nullptr) {
-    openDevice->RereadPartitionTable();
-    return;
+    return openDevice->RereadPartitionTable();
   }
   if (expected_.IsFile) {
-    return;
+    return {};
   }
   // The run never got its handle: the table is re-read through a plain one, on the pinned disk only.
   const UniqueFd fd = OpenForLook(path_, false);
   if (!fd) {
-    return;
+    return {};
   }
   struct stat info {};
-  if (::fstat(fd.Get(), &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == expected_.Rdev) {
-    ::ioctl(fd.Get(), BLKRRPART);
+  if (::fstat(fd.Get(), &info) == 0 && S_ISBLK(info.st_mode) && info.st_rdev == expected_.Rdev &&
+      ::ioctl(fd.Get(), BLKRRPART) != 0) {
+    return std::strerror(errno);
   }
+  return {};
 }
 
 std::string LinuxFormatTarget::OpenFailure() const {

@@ -18,10 +18,12 @@ namespace vellumar::platform {
 // never reached through a symbolic link.
 class LinuxFormatTarget final : public vellumar::FormatTarget {
  public:
-  LinuxFormatTarget(std::string path, std::string sysfsRoot, std::string procRoot, PinnedIdentity expected)
+  LinuxFormatTarget(std::string path, std::string sysfsRoot, std::string procRoot, PinnedIdentity expected,
+                    std::string devRoot = "/dev")
       : path_(std::move(path)),
         sysfsRoot_(std::move(sysfsRoot)),
         procRoot_(std::move(procRoot)),
+        devRoot_(std::move(devRoot)),
         expected_(std::move(expected)) {}
   ~LinuxFormatTarget() override { ReleaseStackedDevices(); }
   LinuxFormatTarget(const LinuxFormatTarget&) = delete;
@@ -36,7 +38,7 @@ class LinuxFormatTarget final : public vellumar::FormatTarget {
   bool HoldStackedDevices() override;
   void ReleaseStackedDevices() override;
   std::unique_ptr<vellumar::BlockDevice> OpenExclusive() override;
-  void RereadPartitions(vellumar::BlockDevice* openDevice) override;
+  std::string RereadPartitions(vellumar::BlockDevice* openDevice) override;
   std::string OpenFailure() const override;
 
   // Why the last OpenExclusive or HoldStackedDevices failed: an errno, or 0.
@@ -47,10 +49,12 @@ class LinuxFormatTarget final : public vellumar::FormatTarget {
  private:
   std::string DiskName() const;
   void Fail(int error, std::string reason);
+  void FlushCaches(int diskFd) const;
 
   std::string path_;
   std::string sysfsRoot_;
   std::string procRoot_;
+  std::string devRoot_;
   PinnedIdentity expected_;
   std::function<void()> handOver_;
   std::vector<UniqueFd> stackedHolds_;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 
@@ -211,6 +212,11 @@ vellumar::ReadOutcome LinuxBlockDevice::ReadAt(std::int64_t offset, std::uint8_t
   return {raw.Read, gone ? kErrorDevNotExist : MapWriteErrno(raw.Error)};
 }
 
-bool LinuxBlockDevice::RereadPartitionTable() { return !isFile_ && ::ioctl(fd_.Get(), BLKRRPART) == 0; }
+std::string LinuxBlockDevice::RereadPartitionTable() {
+  if (isFile_ || ::ioctl(fd_.Get(), BLKRRPART) == 0) {
+    return {};
+  }
+  return std::strerror(errno);
+}
 
 }  // namespace vellumar::platform

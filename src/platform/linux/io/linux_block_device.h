@@ -43,7 +43,7 @@ class LinuxBlockDevice final : public vellumar::BlockDevice {
   vellumar::WriteOutcome Write(const std::uint8_t* data, std::int64_t length) override;
   std::uint32_t Flush() override;
   vellumar::ReadOutcome ReadAt(std::int64_t offset, std::uint8_t* data, std::int64_t length) override;
-  bool RereadPartitionTable() override;
+  std::string RereadPartitionTable() override;
 
   int Descriptor() const { return fd_.Get(); }
 

@@ -1,6 +1,8 @@
 #include "platform/linux/volumes/linux_volume_system.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/swap.h>
@@ -19,6 +21,8 @@
 #include "platform/linux/sysfs/sysfs_files.h"
 #include "platform/linux/volumes/block_stack.h"
 #include "platform/linux/volumes/mountinfo.h"
+#include "platform/linux/volumes/drive_census.h"
+#include "platform/linux/volumes/mount_pin.h"
 #include "platform/linux/volumes/running_system.h"
 
 namespace vellumar::platform {
@@ -74,40 +78,9 @@ int DiskNumberOf(const std::string& sysfsRoot, const std::string& name, const st
   return best;
 }
 
-// Mount flags that mountinfo shows among a mount's own options.
-unsigned long MountFlags(const std::string& options) {
-  static const std::map<std::string, unsigned long> kFlags = {
-      {"ro", MS_RDONLY},         {"nosuid", MS_NOSUID},           {"nodev", MS_NODEV},
-      {"noexec", MS_NOEXEC},     {"noatime", MS_NOATIME},         {"nodiratime", MS_NODIRATIME},
-      {"relatime", MS_RELATIME}, {"strictatime", MS_STRICTATIME}, {"sync", MS_SYNCHRONOUS},
-      {"dirsync", MS_DIRSYNC},   {"lazytime", MS_LAZYTIME}};
-  unsigned long flags = 0;
-  std::istringstream words(options);
-  std::string word;
-  while (std::getline(words, word, ',')) {
-    if (const auto found = kFlags.find(word); found != kFlags.end()) {
-      flags |= found->second;
-    }
-  }
-  return flags;
-}
-
-// The file system's own options without the read-only switch, which the flags carry.
-std::string FileSystemData(const std::string& options) {
-  std::string data;
-  std::istringstream words(options);
-  std::string word;
-  while (std::getline(words, word, ',')) {
-    if (word != "rw" && word != "ro") {
-      data += (data.empty() ? "" : ",") + word;
-    }
-  }
-  return data;
-}
-
-bool HasChildMounts(const std::vector<MountEntry>& mounts, const MountEntry& parent) {
-  return std::any_of(mounts.begin(), mounts.end(),
-                     [&parent](const MountEntry& entry) { return entry.ParentId == parent.Id && &entry != &parent; });
+// Swap priorities the kernel handed out itself are negative; only a chosen one is given back.
+int SwapFlags(int priority) {
+  return priority >= 0 ? SWAP_FLAG_PREFER | ((priority << SWAP_FLAG_PRIO_SHIFT) & SWAP_FLAG_PRIO_MASK) : 0;
 }
 
 class LinuxVolumeHandle final : public vellumar::VolumeHandle {
@@ -121,27 +94,9 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
   LinuxVolumeHandle(const LinuxVolumeHandle&) = delete;
   LinuxVolumeHandle& operator=(const LinuxVolumeHandle&) = delete;
 
-  bool IsBusy() override {
-    // MNT_EXPIRE unmounts nothing the first time: an idle mount answers EAGAIN and is only
-    // marked, a mount in use answers EBUSY. A mount with others on top of it answers EBUSY
-    // too; those are found out when they are taken, and given back then.
-    const std::vector<MountEntry> mounts = Mounts();
-    for (const MountEntry& entry : mounts) {
-      if (!OnThisVolume(entry) || HasChildMounts(mounts, entry)) {
-        continue;
-      }
-      if (::umount2(entry.MountPoint.c_str(), MNT_EXPIRE) == 0) {
-        unmounted_.push_back(entry);  // someone had marked it already: it is gone now
-      } else if (errno == EBUSY) {
-        return true;
-      }
-    }
-    return false;
-  }
-
   bool Lock() override {
-    // The newest mount goes first: it may sit on top of an older one. A mount that vanished
-    // meanwhile (propagated from another unmount) only needs the list read again.
+    // The newest mount goes first: it may sit on top of an older one. Each is held by the
+    // folder it is mounted in before it goes, so it can be given back to that place only.
     constexpr int kMaxRounds = 256;
     for (int round = 0; round < kMaxRounds; ++round) {
       const std::vector<MountEntry> mine = MyMounts();
@@ -149,29 +104,53 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
         break;
       }
       const MountEntry& newest = mine.back();
-      if (::umount2(newest.MountPoint.c_str(), 0) == 0) {
-        unmounted_.push_back(newest);
-      } else if (errno != EINVAL && errno != ENOENT) {
+      if (newest.Root != "/") {
+        return false;  // a part of the file system only: it could not be put back the same way
+      }
+      std::string why;
+      std::optional<MountPin> pin = MountPin::Take(newest, why);
+      if (!pin) {
+        return false;
+      }
+      const int error = pin->Unmount();
+      if (error == 0) {
+        unmounted_.push_back({newest, std::move(*pin)});
+      } else if (error != EINVAL && error != ENOENT) {
         return false;
       }
     }
     if (!MyMounts().empty()) {
       return false;
     }
-    for (const std::string& path : Uses().SwapPaths) {
-      if (::swapoff(path.c_str()) != 0) {
+    for (const SwapEntry& swap : Swaps()) {
+      if (::swapoff(NodePath().c_str()) != 0) {
         return false;
       }
-      swappedOff_.push_back(path);
+      swappedOff_.push_back(swap);
     }
     return true;
   }
 
+  std::vector<std::string> TakenLines() override {
+    std::vector<std::string> lines;
+    for (const Unmounted& taken : unmounted_) {
+      lines.push_back("Unmounted " + taken.Entry.MountPoint + " (" + NodePath() + ")");
+    }
+    for (std::size_t i = 0; i < swappedOff_.size(); ++i) {
+      lines.push_back("Swap switched off: " + NodePath());
+    }
+    return lines;
+  }
+
   bool Dismount() override {
-    UniqueFd exclusive(::open(name_.c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC));
-    if (!exclusive) {
+    UniqueFd exclusive(::open(NodePath().c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!exclusive || ::fstat(exclusive.Get(), &info) != 0 || info.st_rdev != Rdev()) {
       return false;
     }
+    // Nothing the file system or a writer left in the cache may reach the disk after the run.
+    ::fsync(exclusive.Get());
+    ::ioctl(exclusive.Get(), BLKFLSBUF);
     ReleaseClaim();
     claim_ = std::move(exclusive);
     return true;
@@ -182,13 +161,16 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
   std::vector<std::string> Restore() override {
     ReleaseClaim();  // a claimed volume cannot be mounted
     std::vector<std::string> lines;
-    for (auto entry = unmounted_.rbegin(); entry != unmounted_.rend(); ++entry) {
-      lines.push_back(Remount(*entry));
+    for (auto taken = unmounted_.rbegin(); taken != unmounted_.rend(); ++taken) {
+      lines.push_back(taken->Pin.Remount(taken->Entry, NodePath(), Rdev()));
     }
-    for (const std::string& path : swappedOff_) {
-      lines.push_back(::swapon(path.c_str(), 0) == 0
-                          ? "Swap switched on again: " + path
-                          : "Swap could not be switched on again: " + path + " (" + std::strerror(errno) + ")");
+    for (const SwapEntry& swap : swappedOff_) {
+      struct stat node {};
+      const bool same = ::stat(NodePath().c_str(), &node) == 0 && S_ISBLK(node.st_mode) && node.st_rdev == Rdev();
+      lines.push_back(same && ::swapon(NodePath().c_str(), SwapFlags(swap.Priority)) == 0
+                          ? "Swap switched on again: " + NodePath()
+                          : "Swap could not be switched on again: " + NodePath() + " (" +
+                                (same ? std::strerror(errno) : "its device node changed") + ")");
     }
     unmounted_.clear();
     swappedOff_.clear();
@@ -196,36 +178,31 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
   }
 
  private:
-  std::vector<MountEntry> Mounts() const { return ParseMountInfo(ReadTextFile(procRoot_ + "/self/mountinfo")); }
-  bool OnThisVolume(const MountEntry& entry) const { return DevNumbersOfMount(sysfsRoot_, entry) == numbers_; }
+  struct Unmounted {
+    MountEntry Entry;
+    MountPin Pin;
+  };
+
+  dev_t Rdev() const { return ::makedev(numbers_.first, numbers_.second); }
+  // The volume's node, named from its number: never the name a mount table or a user gave.
+  std::string NodePath() const { return name_; }
   std::vector<MountEntry> MyMounts() const {
     std::vector<MountEntry> mine;
-    for (const MountEntry& entry : Mounts()) {
-      if (OnThisVolume(entry)) {
+    for (const MountEntry& entry : ParseMountInfo(ReadTextFile(procRoot_ + "/self/mountinfo"))) {
+      if (DevNumbersOfMount(sysfsRoot_, entry) == numbers_) {
         mine.push_back(entry);
       }
     }
     return mine;
   }
-  VolumeUses Uses() const { return FindVolumeUses(sysfsRoot_, procRoot_, numbers_.first, numbers_.second); }
-
-  static std::string Remount(const MountEntry& entry) {
-    const std::string what = entry.Source + " on " + entry.MountPoint;
-    if (entry.Root != "/") {
-      // A bind mount of a folder inside the file system cannot be put back on its own.
-      return "Volume could not be mounted again: " + what + " (it showed only " + entry.Root + ")";
+  std::vector<SwapEntry> Swaps() const {
+    std::vector<SwapEntry> mine;
+    for (const SwapEntry& entry : ParseSwaps(ReadTextFile(procRoot_ + "/swaps"))) {
+      if (DevNumbersOfSwap(sysfsRoot_, entry) == numbers_) {
+        mine.push_back(entry);
+      }
     }
-    const unsigned long flags = MountFlags(entry.MountOptions);
-    const std::string data = FileSystemData(entry.SuperOptions);
-    int result = ::mount(entry.Source.c_str(), entry.MountPoint.c_str(), entry.FsType.c_str(), flags, data.c_str());
-    if (result != 0 && errno == EINVAL && !data.empty()) {
-      // Some options are shown by the kernel but not taken back; the defaults still work.
-      result = ::mount(entry.Source.c_str(), entry.MountPoint.c_str(), entry.FsType.c_str(), flags, nullptr);
-    }
-    if (result != 0) {
-      return "Volume could not be mounted again: " + what + " (" + std::strerror(errno) + ")";
-    }
-    return "Volume mounted again: " + what;
+    return mine;
   }
 
   UniqueFd claim_;
@@ -233,8 +210,8 @@ class LinuxVolumeHandle final : public vellumar::VolumeHandle {
   DevNumbers numbers_;
   std::string sysfsRoot_;
   std::string procRoot_;
-  std::vector<MountEntry> unmounted_;  // in the order they were unmounted
-  std::vector<std::string> swappedOff_;
+  std::vector<Unmounted> unmounted_;  // in the order they were unmounted
+  std::vector<SwapEntry> swappedOff_;
 };
 
 }  // namespace
@@ -306,6 +283,15 @@ std::unique_ptr<vellumar::VolumeHandle> LinuxVolumeSystem::OpenVolume(const std:
   }
   return std::make_unique<LinuxVolumeHandle>(
       std::move(fd), name, DevNumbers{::major(info.st_rdev), ::minor(info.st_rdev)}, sysfsRoot_, procRoot_);
+}
+
+vellumar::DriveCensus LinuxVolumeSystem::TakeCensus(std::int64_t deviceNumber) {
+  const auto pin = pinned_.find(static_cast<std::uint32_t>(deviceNumber));
+  if (pin == pinned_.end()) {
+    // Only a pinned disk can be told apart from one that took its place.
+    return {{{"the drive was not pinned to a device number", false}}, {}};
+  }
+  return DiskCensus(SystemCensus(sysfsRoot_, procRoot_, devRoot_), ::makedev(pin->second.first, pin->second.second));
 }
 
 std::string LinuxVolumeSystem::RunningSystemVolume(std::int64_t deviceNumber) {

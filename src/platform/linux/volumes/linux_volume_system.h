@@ -16,8 +16,9 @@ namespace vellumar::platform {
 // Volumes are the block devices in use: mounted (/proc/self/mountinfo, matched by device
 // number) or active as swap (/proc/swaps). A volume belongs to the candidate disk it is a
 // partition of, the disk itself, or the disk under its device-mapper or md stack.
-// Locking unmounts every mount point of a volume (plainly: a busy file system refuses) or
-// switches its swap off; the dismount claims the volume node exclusively until release.
+// The census names everything that uses a pinned disk. Locking unmounts every mount point of a
+// volume (plainly, through the folder it is mounted in) or switches its swap off; the dismount
+// claims the volume node exclusively, with its cache flushed and dropped, until release.
 class LinuxVolumeSystem final : public vellumar::VolumeSystem {
  public:
   LinuxVolumeSystem(std::string sysfsRoot, std::string procRoot, std::string devRoot = "/dev")
@@ -34,6 +35,7 @@ class LinuxVolumeSystem final : public vellumar::VolumeSystem {
   std::vector<std::string> GetLogicalDrivesList() override;
   vellumar::TVolumeDeviceNumber GetVolumeDeviceNumber(const std::string& name) override;
   std::unique_ptr<vellumar::VolumeHandle> OpenVolume(const std::string& name) override;
+  vellumar::DriveCensus TakeCensus(std::int64_t deviceNumber) override;
   std::string RunningSystemVolume(std::int64_t deviceNumber) override;
 
  private:

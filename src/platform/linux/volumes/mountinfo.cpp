@@ -1,5 +1,6 @@
 #include "platform/linux/volumes/mountinfo.h"
 
+#include <optional>
 #include <sstream>
 
 #include "platform/linux/sysfs/sysfs_files.h"
@@ -37,6 +38,32 @@ std::string UnescapeMountField(const std::string& field) {
   return text;
 }
 
+namespace {
+
+// The number that follows `prefix` in `field` ("shared:12"), when it is all there is.
+std::optional<int> NumberAfter(const std::string& field, const std::string& prefix) {
+  if (field.size() <= prefix.size() || field.compare(0, prefix.size(), prefix) != 0) {
+    return std::nullopt;
+  }
+  const std::string digits = field.substr(prefix.size());
+  const bool negative = digits.front() == '-';
+  if (digits.size() > 9 || digits.find_first_not_of("0123456789", negative ? 1 : 0) != std::string::npos ||
+      digits.size() == (negative ? 1U : 0U)) {
+    return std::nullopt;
+  }
+  return std::stoi(digits);
+}
+
+void ReadPropagation(const std::string& field, MountEntry& entry) {
+  if (const auto shared = NumberAfter(field, "shared:")) {
+    entry.SharedGroup = *shared;
+  } else if (const auto master = NumberAfter(field, "master:")) {
+    entry.MasterGroup = *master;
+  }
+}
+
+}  // namespace
+
 std::vector<MountEntry> ParseMountInfo(const std::string& text) {
   std::vector<MountEntry> entries;
   std::istringstream lines(text);
@@ -57,6 +84,9 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
       entry.ParentId = std::stoi(fields[1]);
     } catch (const std::exception&) {
       continue;
+    }
+    for (std::size_t optional = 6; optional < separator; ++optional) {
+      ReadPropagation(fields[optional], entry);
     }
     entry.Root = UnescapeMountField(fields[3]);
     entry.MountOptions = fields[5];
@@ -85,7 +115,11 @@ std::vector<SwapEntry> ParseSwaps(const std::string& text) {
     if (fields.size() < 2) {
       continue;
     }
-    entries.push_back(SwapEntry{UnescapeMountField(fields[0]), fields[1]});
+    SwapEntry entry{UnescapeMountField(fields[0]), fields[1]};
+    if (fields.size() >= 5) {
+      entry.Priority = NumberAfter(fields[4], "").value_or(0);
+    }
+    entries.push_back(entry);
   }
   return entries;
 }
