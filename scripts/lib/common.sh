@@ -4,7 +4,7 @@ VELLUMAR_PACKAGES=(
   build-essential cmake googletest libgtest-dev libgmock-dev
   libnvme-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
-  util-linux e2fsprogs fdisk dosfstools
+  util-linux e2fsprogs fdisk dosfstools btrfs-progs
   xvfb xauth x11-xserver-utils fonts-noto-cjk
   clang-format clang-tidy time clang libclang-rt-14-dev
   nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
