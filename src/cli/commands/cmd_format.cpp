@@ -1,3 +1,5 @@
+#include <sys/sysmacros.h>
+
 #include <atomic>
 #include <istream>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
+#include "platform/linux/sysfs/sysfs_disks.h"
 
 namespace vellumar::cli {
 
@@ -64,7 +67,7 @@ std::optional<int> ParseFormatOptions(const std::vector<std::string>& args, Form
 
 // On a terminal the user confirms by typing the device path; elsewhere only --yes confirms.
 // A row number of 'list' is confirmed with the node it names now, not with the number.
-bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path,
+bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path, const std::string& node,
                        const vellumar::ConfirmationRequest& request, CliEnvironment& env) {
   if (options.Yes) {
     return true;
@@ -75,8 +78,10 @@ bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path,
   }
   std::string content = request.Content;
   std::erase(content, '\r');
+  // A link such as /dev/disk/by-id/... is shown with the node it leads to now.
   env.Err << request.Title << ": " << request.MainInstruction << "\n"
-          << content << "\n\nType the device path (" << path << ") to confirm: " << std::flush;
+          << content << "\n\nDevice node: " << node << "\nType the device path (" << path
+          << ") to confirm: " << std::flush;
   std::string answer;
   std::getline(env.In, answer);
   if (answer != path) {
@@ -84,6 +89,16 @@ bool ConfirmOnTerminal(const FormatOptions& options, const std::string& path,
     return false;
   }
   return true;
+}
+
+// The node the drive has now: the kernel's name for the pinned device number.
+std::string ResolvedNode(const ResolvedDrive& drive, const CliEnvironment& env) {
+  if (drive.Entry.IsFile) {
+    return drive.Entry.DevicePath;
+  }
+  const std::optional<std::string> name =
+      vellumar::platform::BlockNameOf(env.SysfsRoot, major(drive.Pin.Rdev), minor(drive.Pin.Rdev));
+  return name ? env.DevRoot + "/" + *name : drive.Entry.DevicePath;
 }
 
 // Until the user has confirmed, a signal ends the command at once: nothing was touched yet.
@@ -173,7 +188,7 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   request.Verify = options.Verify;
   request.Operator = options.Operator;
   const auto confirm = [&](const vellumar::ConfirmationRequest& confirmation) {
-    const bool yes = ConfirmOnTerminal(options, drive.Entry.DevicePath, confirmation, env);
+    const bool yes = ConfirmOnTerminal(options, drive.Entry.DevicePath, ResolvedNode(drive, env), confirmation, env);
     EndAbortOnSignal(env);
     return yes;
   };

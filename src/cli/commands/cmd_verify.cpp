@@ -22,6 +22,7 @@
 #include "platform/linux/host/user_locale.h"
 #include "platform/linux/io/identity_pin.h"
 #include "platform/linux/io/read_only_device.h"
+#include "platform/linux/volumes/drive_census.h"
 
 namespace vellumar::cli {
 
@@ -78,6 +79,32 @@ std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, Veri
   return std::nullopt;
 }
 
+// A drive that is mounted, active as swap, or written by anyone else cannot pass a check that
+// means anything: it is refused, with what uses it. Readers are no harm.
+bool DriveInUse(const ResolvedDrive& drive, CliEnvironment& env) {
+  const vellumar::platform::CensusSystem system =
+      vellumar::platform::SystemCensus(env.SysfsRoot, env.ProcRoot, env.DevRoot);
+  const vellumar::DriveCensus census =
+      drive.Entry.IsFile ? vellumar::platform::ImageCensus(system, drive.Pin.FileDevice, drive.Pin.FileInode)
+                         : vellumar::platform::DiskCensus(system, drive.Pin.Rdev);
+  bool inUse = false;
+  for (const vellumar::VolumeTake& take : census.Takes) {
+    env.Err << "In use: " << take.Node
+            << (take.MountPoint.empty() ? " is active as swap" : " is mounted on " + take.MountPoint) << "\n";
+    inUse = true;
+  }
+  for (const vellumar::DriveCensus::User& user : census.Users) {
+    if (!user.OnlyReads) {
+      env.Err << "In use: " << user.Text << "\n";
+      inUse = true;
+    }
+  }
+  if (inUse) {
+    env.Err << "vellumar-cli verify: the drive is in use; nothing was read.\n";
+  }
+  return inUse;
+}
+
 void WriteVerifyHeader(vellumar::LogSinks& logs, const std::string& caption, std::int64_t sectors) {
   logs.BenchMarkLog(" ");
   logs.BenchMarkLog("=================================================");
@@ -103,8 +130,13 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     env.Err << "vellumar-cli verify: " << mismatch << "; nothing was read.\n";
     return kExitRefused;
   }
+  if (DriveInUse(drive, env)) {
+    return kExitRefused;
+  }
   int openError = 0;
-  auto device = vellumar::platform::LinuxReadOnlyDevice::Open(drive.Entry.DevicePath, env.SysfsRoot, openError);
+  // Held exclusively while it is read: nothing mounts it in the middle of the check.
+  auto device = vellumar::platform::LinuxReadOnlyDevice::Open(drive.Entry.DevicePath, env.SysfsRoot, openError,
+                                                              !drive.Entry.IsFile);
   if (device == nullptr) {
     env.Err << "Error opening device: " << drive.Entry.DevicePath << ": " << std::strerror(openError) << "\n";
     return kExitUsage;

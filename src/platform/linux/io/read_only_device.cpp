@@ -29,9 +29,9 @@ RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t
 }
 
 std::unique_ptr<LinuxReadOnlyDevice> LinuxReadOnlyDevice::Open(const std::string& path, const std::string& sysfsRoot,
-                                                               int& error) {
+                                                               int& error, bool exclusive) {
   struct stat info {};
-  UniqueFd fd = OpenBlockOrImage(path, O_RDONLY, error, info);
+  UniqueFd fd = OpenBlockOrImage(path, O_RDONLY | (exclusive ? O_EXCL : 0), error, info);
   if (!fd) {
     return nullptr;
   }

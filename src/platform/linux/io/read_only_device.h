@@ -19,12 +19,14 @@ struct RawRead {
 };
 RawRead PreadFully(int fd, std::int64_t offset, std::uint8_t* data, std::int64_t length);
 
-// A disk or image file opened only for reading back what is on it: no exclusive claim, no
-// locking, so it can check a drive that something else erased. Writing is refused.
+// A disk or image file opened only for reading back what is on it, so it can check a drive that
+// something else erased, also a write-protected one. Writing is refused.
 class LinuxReadOnlyDevice final : public vellumar::BlockDevice {
  public:
-  // nullptr with `error` (errno) when the node cannot be opened.
-  static std::unique_ptr<LinuxReadOnlyDevice> Open(const std::string& path, const std::string& sysfsRoot, int& error);
+  // nullptr with `error` (errno) when the node cannot be opened. `exclusive` claims a disk
+  // (O_EXCL) for as long as it is open, so nothing mounts it meanwhile.
+  static std::unique_ptr<LinuxReadOnlyDevice> Open(const std::string& path, const std::string& sysfsRoot, int& error,
+                                                   bool exclusive = false);
   LinuxReadOnlyDevice(const LinuxReadOnlyDevice&) = delete;
   LinuxReadOnlyDevice& operator=(const LinuxReadOnlyDevice&) = delete;
 
