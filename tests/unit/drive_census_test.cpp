@@ -63,7 +63,9 @@ class DriveCensusTest : public ::testing::Test {
   }
 
   CensusSystem System() {
-    return CensusSystem{tree_.Sys(), tree_.Proc(), "/dev",
+    return CensusSystem{tree_.Sys(),
+                        tree_.Proc(),
+                        "/dev",
                         [this](const std::string& path) -> std::optional<FileId> {
                           std::error_code error;
                           const fs::path link = fs::read_symlink(path, error);

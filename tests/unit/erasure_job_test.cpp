@@ -116,5 +116,30 @@ TEST(ErasureJob, CertificateCarriesTheInspectionAndTheJobsOwnLines) {
   EXPECT_FALSE(refused.Run().Certificate.has_value());
 }
 
+TEST(ErasureJob, TheConfirmationListsWhatTheRunTakesFromTheSystem) {
+  struct PlannedVolumes final : VolumeLocker {
+    bool LockDeviceVolumes(std::int64_t /*deviceNumber*/) override { return true; }
+    void UnlockDeviceVolumes() override {}
+    std::vector<std::string> PlannedTakes(std::int64_t /*deviceNumber*/) override {
+      return {"unmount /mnt/data (/dev/sdz1)", "switch off swap /dev/sdz2"};
+    }
+  };
+  JobRig rig;
+  ErasureParts parts = testing::FakeErasureParts(rig.disk, rig.script, testing::TwoAttributeInspection());
+  parts.Volumes = std::make_unique<PlannedVolumes>();
+  std::string content;
+  const auto ended = ConfirmErasure(rig.request, parts, rig.logs, [&content](const ConfirmationRequest& request) {
+    content = request.Content;
+    return false;
+  });
+  ASSERT_TRUE(ended.has_value());
+  EXPECT_FALSE(ended->Run.Confirmed);
+  const std::string list =
+      "\r\n\r\nThe run takes these from the system first:\r\n  unmount /mnt/data (/dev/sdz1)\r\n  switch off swap "
+      "/dev/sdz2";
+  ASSERT_GE(content.size(), list.size());
+  EXPECT_EQ(content.substr(content.size() - list.size()), list);
+}
+
 }  // namespace
 }  // namespace vellumar::ops

@@ -120,7 +120,8 @@ TEST_F(VolumeLockingTest, AnyUserRefusesWithNothingTakenAndLateFailureGivesBackW
   volumes_.Census.Users = {{"/dev/loop3 uses /dev/sdb2", false}, {"process 7 (cat) has /dev/sdb1 open", true}};
   volumes_.Census.Takes = {{"/dev/sdb1", "/mnt/data"}, {"/dev/sdb3", ""}};
   VolumeLocking locking(volumes_, logs_);
-  EXPECT_EQ(locking.PlannedTakes(1), (std::vector<std::string>{"unmount /mnt/data (/dev/sdb1)", "switch off swap /dev/sdb3"}));
+  EXPECT_EQ(locking.PlannedTakes(1),
+            (std::vector<std::string>{"unmount /mnt/data (/dev/sdb1)", "switch off swap /dev/sdb3"}));
   EXPECT_FALSE(locking.LockDeviceVolumes(1));
   EXPECT_EQ(locking.LockedCount(), 0U);
   EXPECT_TRUE(volumes_.Events.empty()) << "nothing is even opened";

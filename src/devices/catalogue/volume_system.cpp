@@ -5,7 +5,8 @@
 namespace vellumar {
 
 std::string VolumeTakeText(const VolumeTake& take) {
-  return take.MountPoint.empty() ? "switch off swap " + take.Node : "unmount " + take.MountPoint + " (" + take.Node + ")";
+  return take.MountPoint.empty() ? "switch off swap " + take.Node
+                                 : "unmount " + take.MountPoint + " (" + take.Node + ")";
 }
 
 std::string VolumeFoundLine(const std::string& name, const TVolumeDeviceNumber& number) {

@@ -39,7 +39,8 @@ ErasureParts MakeLinuxErasureParts(const LinuxRunDrive& drive, platform::LinuxVo
     volumes.PinDisk(entry.DeviceNumber, drive.Pin.Rdev);
     parts.Volumes = std::make_unique<VolumeLocking>(volumes, logs);
   }
-  auto target = std::make_unique<platform::LinuxFormatTarget>(entry.DevicePath, roots.Sysfs, roots.Proc, drive.Pin, roots.Dev);
+  auto target =
+      std::make_unique<platform::LinuxFormatTarget>(entry.DevicePath, roots.Sysfs, roots.Proc, drive.Pin, roots.Dev);
   // The volumes' claims would block the run's exclusive open; that open takes over their guard.
   VolumeLocker* locker = parts.Volumes.get();
   target->SetHandOver([locker] { locker->ReleaseClaims(); });

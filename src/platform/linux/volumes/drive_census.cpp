@@ -200,7 +200,7 @@ std::vector<dev_t> Census::StackedOn(const Scope& scope, const std::set<dev_t>& 
     } else {
       continue;
     }
-    User(node + " uses " + uses);
+    User(JoinPath({node, " uses ", uses}));
     if (const auto numbers = DevNumbersOfBlock(system_.Sysfs, loop.Name)) {
       stacked.push_back(ToDev(*numbers));
     }
@@ -211,7 +211,8 @@ std::vector<dev_t> Census::StackedOn(const Scope& scope, const std::set<dev_t>& 
       continue;
     }
     for (const std::string& holder : ListFolder(JoinPath({system_.Sysfs, "/class/block/", *name, "/holders"}))) {
-      const std::string label = ReadAttribute(JoinPath({system_.Sysfs, "/class/block/", holder, "/dm/name"})).value_or("");
+      const std::string label =
+          ReadAttribute(JoinPath({system_.Sysfs, "/class/block/", holder, "/dm/name"})).value_or("");
       User(system_.Dev + "/" + holder + (label.empty() ? "" : " (" + label + ")") + " uses " + NodeOf(block));
       if (const auto numbers = DevNumbersOfBlock(system_.Sysfs, holder)) {
         stacked.push_back(ToDev(*numbers));

@@ -20,9 +20,9 @@
 #include "platform/linux/sysfs/sysfs_disks.h"
 #include "platform/linux/sysfs/sysfs_files.h"
 #include "platform/linux/volumes/block_stack.h"
-#include "platform/linux/volumes/mountinfo.h"
 #include "platform/linux/volumes/drive_census.h"
 #include "platform/linux/volumes/mount_pin.h"
+#include "platform/linux/volumes/mountinfo.h"
 #include "platform/linux/volumes/running_system.h"
 
 namespace vellumar::platform {

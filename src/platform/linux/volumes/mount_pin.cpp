@@ -28,8 +28,8 @@ std::vector<std::string> Words(const std::string& options) {
 // The per-mount flags that mountinfo shows among a mount's own options.
 unsigned MountAttributes(const std::string& options) {
   static const std::map<std::string, unsigned> kAttributes = {
-      {"ro", MOUNT_ATTR_RDONLY},         {"nosuid", MOUNT_ATTR_NOSUID},           {"nodev", MOUNT_ATTR_NODEV},
-      {"noexec", MOUNT_ATTR_NOEXEC},     {"noatime", MOUNT_ATTR_NOATIME},         {"nodiratime", MOUNT_ATTR_NODIRATIME},
+      {"ro", MOUNT_ATTR_RDONLY},         {"nosuid", MOUNT_ATTR_NOSUID},          {"nodev", MOUNT_ATTR_NODEV},
+      {"noexec", MOUNT_ATTR_NOEXEC},     {"noatime", MOUNT_ATTR_NOATIME},        {"nodiratime", MOUNT_ATTR_NODIRATIME},
       {"relatime", MOUNT_ATTR_RELATIME}, {"strictatime", MOUNT_ATTR_STRICTATIME}};
   unsigned attributes = 0;
   for (const std::string& word : Words(options)) {
@@ -117,7 +117,8 @@ std::string MountPin::Remount(const MountEntry& entry, const std::string& source
   if (context) {
     mount = UniqueFd(::fsmount(context.Get(), FSMOUNT_CLOEXEC, MountAttributes(entry.MountOptions)));
   }
-  if (!mount || ::move_mount(mount.Get(), "", folder.Get(), "", MOVE_MOUNT_F_EMPTY_PATH | MOVE_MOUNT_T_EMPTY_PATH) != 0) {
+  if (!mount ||
+      ::move_mount(mount.Get(), "", folder.Get(), "", MOVE_MOUNT_F_EMPTY_PATH | MOVE_MOUNT_T_EMPTY_PATH) != 0) {
     return "Volume could not be mounted again: " + what + " (" + std::strerror(errno) + ")";
   }
   return "Volume mounted again: " + what;

@@ -17,8 +17,8 @@ struct MountEntry {
   std::string Source;
   std::string MountOptions;  // per mount: rw,nosuid,relatime
   std::string SuperOptions;  // of the file system: rw,errors=remount-ro
-  int SharedGroup = 0;        // "shared:N": the peer group it propagates to; 0 for none
-  int MasterGroup = 0;        // "master:N": the peer group it receives from; 0 for none
+  int SharedGroup = 0;       // "shared:N": the peer group it propagates to; 0 for none
+  int MasterGroup = 0;       // "master:N": the peer group it receives from; 0 for none
 };
 
 // One active swap area of /proc/swaps.

@@ -62,11 +62,11 @@ class UseList {
 
 void ScanOpenFiles(const std::string& processDir, const WatchSet& watch, const FileStat& stat, UseList& uses) {
   for (const std::string& fd : ListFolder(processDir + "/fd")) {
-    const std::optional<FileId> id = stat(processDir + "/fd/" + fd);
+    const std::optional<FileId> id = stat(JoinPath({processDir, "/fd/", fd}));
     if (!id) {
       continue;  // closed meanwhile
     }
-    const bool writes = OpenForWriting(ReadTextFile(processDir + "/fdinfo/" + fd));
+    const bool writes = OpenForWriting(ReadTextFile(JoinPath({processDir, "/fdinfo/", fd})));
     if (id->IsBlock && watch.Blocks.count(id->Rdev) != 0) {
       uses.Add(id->Rdev, "has {} open", writes);
     } else if (watch.File && watch.File->first == id->Dev && watch.File->second == id->Ino) {
