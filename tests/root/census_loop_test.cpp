@@ -25,6 +25,7 @@
 // Every user of a drive, and of whatever is stacked on it, is found before a byte is written:
 // each run here ends refused, with the data, the mounts and the swap areas as they were.
 namespace vellumar {
+namespace census_loop_test {
 namespace {
 
 using platform::UniqueFd;
@@ -369,4 +370,5 @@ TEST_F(CensusLoop, VerifyRefusesADriveBeingWrittenOrMounted) {
 }
 
 }  // namespace
+}  // namespace census_loop_test
 }  // namespace vellumar

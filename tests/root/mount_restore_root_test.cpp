@@ -14,6 +14,7 @@
 #include "support/shell.h"
 
 namespace vellumar {
+namespace mount_restore_test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -112,4 +113,5 @@ TEST(MountRestoreRoot, AMountPointSwappedForALinkGetsNothingMounted) {
 }
 
 }  // namespace
+}  // namespace mount_restore_test
 }  // namespace vellumar

@@ -12,6 +12,7 @@
 #include "sysfs_fake_tree.h"
 
 namespace vellumar::platform {
+namespace drive_census_test {
 namespace {
 
 using vellumar::testing::FakeSysfsTree;
@@ -150,4 +151,5 @@ TEST_F(DriveCensusTest, ImagesAndLoopDisksAreExaminedThroughWhatTheyUse) {
 }
 
 }  // namespace
+}  // namespace drive_census_test
 }  // namespace vellumar::platform
