@@ -28,6 +28,10 @@ ErasureCertificate StartCertificate(const std::string& kind, const TDeviceTable&
   c.Drive.LogicalSectorSize = id.SectorSize;
   c.Drive.CapacityBytes = id.LBA * id.SectorSize;
   facts.AddDriveFacts(c.Drive);
+  for (std::string* text : {&c.Drive.Node, &c.Drive.ById, &c.Drive.Bus, &c.Drive.Model, &c.Drive.Serial,
+                            &c.Drive.Firmware, &c.Drive.Wwn, &c.Operator, &c.Host, &c.Kernel}) {
+    *text = StripBidiControls(*text);
+  }
   return c;
 }
 

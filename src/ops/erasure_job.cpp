@@ -84,7 +84,8 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   if (request.Verify != VerifyMethod::None) {
     runServices.AfterCompletedRun = [&](BlockDevice& device, const FormatResult& erased) {
       result.RunSpeed = services.Display.SpeedText;
-      const VerifyRequest check = RunVerifyRequest(request.Verify, seed, request.Drive.IdentifyData, quick, erased);
+      const VerifyRequest check = RunVerifyRequest(request.Verify, seed, request.Drive.IdentifyData,
+                                                   DriveTotalBytes(request.Drive), quick, erased);
       FormatContext context{device,           services.WallClock, services.Logs, services.StopRequested,
                             services.Display, services.Observer};
       result.Check = VerifyDevice(check, context);
@@ -108,8 +109,7 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   result.Ended = parts.Facts->Now();
   if (result.Run.WorkerRan) {
     const TIdentifyDeviceData& id = request.Drive.IdentifyData;
-    const std::int64_t total =
-        std::max(id.LBA * id.SectorSize, request.Drive.IsFile ? request.Drive.FileSize : std::int64_t{0});
+    const std::int64_t total = DriveTotalBytes(request.Drive);
     certificate.Erase = EraseRecord(quick, total, id.SectorSize, result.Run.Result, certificate.Log, result.RunSpeed);
     FinishCertificate(certificate, *parts.Facts, result.Started, result.Ended);
     result.Certificate = std::move(certificate);

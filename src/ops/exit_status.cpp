@@ -33,7 +33,12 @@ int ErasureExitStatus(const ErasureResult& result) {
       status = result.Run.Result.ErrorLines > 0 ? kExitCompletedWithErrors : kExitOk;
       break;
   }
-  return result.Check ? ExitStatusAfterCheck(*result.Check, status) : status;
+  // A check stopped after a completed erase leaves the erase's own status; the certificate
+  // records the check as cancelled.
+  if (!result.Check || result.Check->Outcome == VerifyOutcome::Cancelled) {
+    return status;
+  }
+  return ExitStatusAfterCheck(*result.Check, status);
 }
 
 }  // namespace vellumar::ops

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "devices/base/units.h"
 #include "report/certificate_json.h"
 #include "report/certificate_pdf.h"
 #include "support/shell.h"
@@ -132,6 +133,27 @@ TEST(Certificate, FileStemKeepsHostileSerialsInsideTheFolder) {
                                          {"", "no-serial-T"}}) {
     EXPECT_EQ(CertificateFileStem(c.Serial, "T"), c.Stem) << c.Serial;
   }
+}
+
+// A run that stopped wrote its ranges only up to where it stopped; the rest counts as unwritten.
+TEST(Certificate, AStoppedRunRecordsWhatItWroteAndWhatItDidNot) {
+  FormatResult run;
+  run.Outcome = FormatOutcome::Cancelled;
+  run.Position = 4 * kMiB;
+  run.UnwrittenSectors = 2;
+  run.UnwrittenExtents = {{512 * 10, 512 * 12}};
+  const CertificateErase full = EraseRecord(false, 64 * kMiB, 512, run, {}, "");
+  EXPECT_EQ(full.RangesWritten, (std::vector<ByteRange>{{0, 4 * kMiB}}));
+  EXPECT_EQ(full.NotReachedSectors, 60 * kMiB / 512);
+  EXPECT_EQ(full.UnwrittenSectors, 2 + 60 * kMiB / 512);
+  EXPECT_EQ(full.FirstUnwrittenLbas, (std::vector<std::int64_t>{10, 11, 4 * kMiB / 512}));
+
+  run.Position = 64 * kMiB - 512;  // a quick wipe stopped in its last range
+  run.UnwrittenExtents.clear();
+  run.UnwrittenSectors = 0;
+  const CertificateErase quick = EraseRecord(true, 64 * kMiB, 512, run, {}, "");
+  EXPECT_EQ(quick.RangesWritten, (std::vector<ByteRange>{{0, 10'240'000}, {63 * kMiB, 64 * kMiB - 512}}));
+  EXPECT_EQ(quick.UnwrittenSectors, 1);
 }
 
 TEST(Certificate, Sha256MatchesTheStandardVector) {

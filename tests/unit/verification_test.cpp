@@ -31,7 +31,8 @@ struct CheckRig {
   }
 
   VerifyResult Check(VerifyMethod method, std::uint64_t seed = 7) {
-    const VerifyRequest request = RunVerifyRequest(method, seed, identity, false, run);
+    const VerifyRequest request =
+        RunVerifyRequest(method, seed, identity, identity.LBA * identity.SectorSize, false, run);
     FormatContext context{device, clock, logs, stop, display, observer};
     return VerifyDevice(request, context);
   }
@@ -71,10 +72,10 @@ TEST(Verification, NonZeroByteIsFoundWithItsOffsetAndLba) {
     std::string Line;
   };
   const std::vector<Case> cases = {
-      {VerifyMethod::Sample, 512, 100, "non-zero data at offset 0 (LBA 0); 1 sectors differ."},
-      {VerifyMethod::Sample, 4096, 40 * kMiB - 1, "non-zero data at offset 41,938,944 (LBA 10,239); 1 sectors differ."},
-      {VerifyMethod::Full, 512, 23'456'789, "non-zero data at offset 23,456,768 (LBA 45,814); 1 sectors differ."},
-      {VerifyMethod::Full, 4096, 33 * kMiB + 5, "non-zero data at offset 34,603,008 (LBA 8448); 1 sectors differ."},
+      {VerifyMethod::Sample, 512, 100, "non-zero data at offset 0 (LBA 0); 1 sector differs."},
+      {VerifyMethod::Sample, 4096, 40 * kMiB - 1, "non-zero data at offset 41,938,944 (LBA 10,239); 1 sector differs."},
+      {VerifyMethod::Full, 512, 23'456'789, "non-zero data at offset 23,456,768 (LBA 45,814); 1 sector differs."},
+      {VerifyMethod::Full, 4096, 33 * kMiB + 5, "non-zero data at offset 34,603,008 (LBA 8448); 1 sector differs."},
   };
   for (const Case& c : cases) {
     CheckRig rig(40 * kMiB, c.SectorSize);
@@ -119,6 +120,36 @@ TEST(Verification, ReadErrorsAreLoggedAndNeverPass) {
   EXPECT_THAT(rig.LastLine(), HasSubstr("sectors could not be read, the first at offset 2,560,000 (LBA 5000)."));
 }
 
+// A read error and a non-zero sector in one retry step: each sector is counted once, and no
+// more bytes are read than the device has. The device's partial last sector is read too.
+TEST(Verification, EachSectorCountsOnceAndThePartialLastSectorIsRead) {
+  CheckRig rig(40 * kMiB, 512);
+  rig.device.FailReadSector(5000, kErrorIoDevice);
+  rig.device.Poke(4990 * 512 + 1, 0x01);
+  rig.device.Poke(5010 * 512, 0x01);
+  const VerifyResult result = rig.Check(VerifyMethod::Full);
+  EXPECT_EQ(result.DifferingSectors, 2);
+  EXPECT_EQ(result.UnreadableSectors, 1);
+  EXPECT_LE(result.BytesRead, 40 * kMiB);
+
+  const std::int64_t size = 2 * kMiB + 1'000;
+  testing::FakeBlockDevice image(size, 512);
+  image.Poke(size - 10, 0x7F);
+  FormatContext context{image, rig.clock, rig.logs, rig.stop, rig.display, rig.observer};
+  TIdentifyDeviceData drive = rig.identity;
+  drive.LBA = size / 512;
+  const VerifyResult tail = VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, drive, size, false, {}), context);
+  EXPECT_EQ(tail.Outcome, VerifyOutcome::Failed);
+  EXPECT_EQ(tail.FirstDifference, size / 512 * 512);
+  EXPECT_EQ(tail.BytesRead, size);
+
+  testing::FakeBlockDevice shorter(2 * kMiB, 512);  // a device that ends before the extents do
+  FormatContext shortContext{shorter, rig.clock, rig.logs, rig.stop, rig.display, rig.observer};
+  VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, drive, size, false, {}), shortContext);
+  EXPECT_THAT(rig.capture.Texts(), ::testing::Contains("Read Error occurred at offset 2,097,152:   38 - Reached the "
+                                                       "end of the device"));
+}
+
 TEST(Verification, SectorsTheRunCouldNotWriteAreCountedApart) {
   testing::FakeBlockDevice device(40 * kMiB, 512);
   device.FailSector(3000, kErrorIoDevice);
@@ -129,7 +160,9 @@ TEST(Verification, SectorsTheRunCouldNotWriteAreCountedApart) {
   const FormatResult run = FormatDevice(false, rig.identity, context);
   ASSERT_EQ(run.UnwrittenSectors, 2);
   EXPECT_THAT(run.UnwrittenExtents, ::testing::SizeIs(1));
-  const VerifyResult result = VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, run), context);
+  const VerifyResult result = VerifyDevice(
+      RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, rig.identity.LBA * rig.identity.SectorSize, false, run),
+      context);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Passed);
   EXPECT_EQ(result.KnownUnwrittenDiffering, 2);
   const std::vector<std::string> lines = rig.capture.Texts();
@@ -154,8 +187,9 @@ TEST(Verification, StopIsSeenBetweenBlocksAndCleared) {
   CheckRig rig(100 * kMiB, 512);
   StopAfter stopper(rig.stop, 3);
   FormatContext context{rig.device, rig.clock, rig.logs, rig.stop, rig.display, stopper};
-  const VerifyResult result =
-      VerifyDevice(RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, false, rig.run), context);
+  const VerifyResult result = VerifyDevice(
+      RunVerifyRequest(VerifyMethod::Full, 1, rig.identity, rig.identity.LBA * rig.identity.SectorSize, false, rig.run),
+      context);
   EXPECT_EQ(result.Outcome, VerifyOutcome::Cancelled);
   EXPECT_EQ(rig.LastLine(), "Verification cancelled at offset 33,554,432.");  // two 16 MiB blocks read
   EXPECT_FALSE(rig.stop.load());
@@ -175,6 +209,25 @@ TEST(SamplePlan, SameSeedSameExtentsAndEdgesAlwaysRead) {
     EXPECT_EQ(first[i].End % 4096, 0);
     if (i > 0) {
       EXPECT_GT(first[i].Begin, first[i - 1].End);  // sorted and joined
+    }
+  }
+}
+
+// Every subsection gets two picks of at least 5 %, rounded up, that do not overlap: at least
+// 10 % of the drive, and of every part of it.
+TEST(SamplePlan, EverySubsectionIsCoveredAtLeastATenth) {
+  for (const auto& [sectors, size] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+           {69'632, 4096}, {131'072, 512}, {1'000'003, 512}, {19'531'250, 512}}) {
+    const std::int64_t total = sectors * size;
+    const std::vector<ByteRange> sample = SampleExtents(total, size, 99);
+    for (std::int64_t i = 0; i < kSampleSubsections; ++i) {
+      const std::int64_t begin = sectors * i / kSampleSubsections * size;
+      const std::int64_t end = sectors * (i + 1) / kSampleSubsections * size;
+      std::int64_t covered = 0;
+      for (const ByteRange& range : sample) {
+        covered += std::max<std::int64_t>(0, std::min(range.End, end) - std::max(range.Begin, begin));
+      }
+      ASSERT_GE(covered * 10, end - begin) << sectors << " sectors, subsection " << i;
     }
   }
 }

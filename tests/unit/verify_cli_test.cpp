@@ -20,6 +20,7 @@ TEST(VerifyCli, BadOptionsAreUsageErrorsBeforeAnyDriveIsTouched) {
   const std::vector<Case> cases = {
       {{"verify"}, "DRIVE is missing"},
       {{"verify", "/dev/null", "--seed", "12x"}, "--seed takes a whole number"},
+      {{"verify", "/dev/null", "--seed", "9007199254740992"}, "below 9007199254740992"},
       {{"verify", "/dev/null", "--serial"}, "--serial needs a value"},
       {{"verify", "/dev/null", "--fast"}, "unknown option '--fast'"},
       {{"verify", "/dev/a", "/dev/b"}, "only one DRIVE"},

@@ -37,12 +37,16 @@ struct VerifyOptions {
   std::string Operator;
 };
 
+// Seeds stay below 2^53: JSON readers hold numbers as doubles, and a larger seed would come back
+// from a certificate as another number.
+constexpr std::uint64_t kSeedLimit = std::uint64_t{1} << 53U;
+
 bool ParseSeed(const std::string& text, std::uint64_t& seed) {
-  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 16 || text.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
   seed = std::stoull(text);
-  return true;
+  return seed < kSeedLimit;
 }
 
 std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, VerifyOptions& options,
@@ -66,7 +70,7 @@ std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, Veri
     // A seed reads that sample again.
     std::uint64_t seed = 0;
     if (!ParseSeed(line.Value("--seed"), seed)) {
-      env.Err << "vellumar-cli verify: --seed takes a whole number\n";
+      env.Err << "vellumar-cli verify: --seed takes a whole number below 9007199254740992 (2^53)\n";
       return kExitUsage;
     }
     options.Seed = seed;
@@ -181,8 +185,8 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   request.Method = options.Method;
   request.Seed = options.Seed.value_or(vellumar::ops::NewSampleSeed());
   request.SectorSize = identity.SectorSize > 0 ? identity.SectorSize : 512;
-  request.Extents = vellumar::VerificationExtents(options.Method, identity.LBA * request.SectorSize, request.SectorSize,
-                                                  false, request.Seed);
+  request.Extents = vellumar::VerificationExtents(options.Method, vellumar::DriveTotalBytes(drive.Entry),
+                                                  request.SectorSize, false, request.Seed);
   std::atomic<bool> localStop{false};
   std::atomic<bool>& stop = env.StopRequested != nullptr ? *env.StopRequested : localStop;
   vellumar::FormatDisplay display;

@@ -14,6 +14,8 @@ const char* FormatErrorText(std::uint32_t code) {
       return "Device not ready (Timeout)";
     case kErrorIoDevice:
       return "Device I/O error";
+    case kErrorHandleEof:
+      return "Reached the end of the device";
     default:
       return "";
   }

@@ -53,6 +53,13 @@ struct TDeviceTable {
   std::string SystemVolume;
 };
 
+// The bytes a run covers: the whole sectors, or an image file's exact size when it ends in part
+// of a sector.
+inline std::int64_t DriveTotalBytes(const TDeviceTable& drive) {
+  const std::int64_t sectors = drive.IdentifyData.LBA * drive.IdentifyData.SectorSize;
+  return drive.IsFile && drive.FileSize > sectors ? drive.FileSize : sectors;
+}
+
 // The short names of bus codes 0..15, indexed by code.
 extern const std::array<const char*, 16> kBusTypeShortNames;
 

@@ -67,6 +67,23 @@ std::string GroupThousands(std::int64_t value) {
   return result;
 }
 
+std::string StripBidiControls(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i + 2 < text.size() && static_cast<unsigned char>(text[i]) == 0xE2) {
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      const auto third = static_cast<unsigned char>(text[i + 2]);
+      if ((second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9)) {
+        i += 2;
+        continue;
+      }
+    }
+    kept.push_back(text[i]);
+  }
+  return kept;
+}
+
 std::string TrimText(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();

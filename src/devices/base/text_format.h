@@ -18,6 +18,9 @@ std::string GroupThousands(std::int64_t value);
 
 // Removes leading and trailing characters whose code is at most that of the space.
 std::string TrimText(std::string_view text);
+// The text without the bidirectional controls U+202A-U+202E and U+2066-U+2069 (UTF-8): a drive
+// could otherwise turn the text that follows it around on a page.
+std::string StripBidiControls(std::string_view text);
 
 // Device-reported text (model, serial, vendor) with its control characters (C0, DEL, C1)
 // replaced by '?', so a drive cannot drive a terminal, forge log lines or format a label.

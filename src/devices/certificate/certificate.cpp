@@ -32,23 +32,34 @@ CertificateErase EraseRecord(bool quick, std::int64_t total, std::int64_t sector
                              const std::vector<std::string>& log, const std::string& averageSpeed) {
   CertificateErase erase;
   erase.Quick = quick;
+  const std::int64_t size = sectorSize > 0 ? sectorSize : 512;
+  const bool completed = result.Outcome == FormatOutcome::Completed;
+  // A run that stopped wrote its ranges up to where it stopped; everything after that offset
+  // kept its old content and is counted as unwritten.
+  std::int64_t notReached = 0;
   const auto [head, tail] = FormatRanges(total, quick);
   for (const ByteRange& range : {head, tail}) {
-    if (range.End > range.Begin) {
-      erase.RangesWritten.push_back(range);
+    const std::int64_t end = completed ? range.End : std::clamp(result.Position, range.Begin, range.End);
+    if (end > range.Begin) {
+      erase.RangesWritten.push_back({range.Begin, end});
     }
+    notReached += (range.End - end + size - 1) / size;
   }
   erase.Outcome = FormatOutcomeName(result.Outcome);
   erase.FinalOffset = result.Position;
+  erase.NotReachedSectors = notReached;
   for (const std::string& line : log) {
     if (line.find("Error occurred at offset ") != std::string::npos ||
         line.find("Seek error occurred at offset ") != std::string::npos) {
       erase.ErrorLines.push_back(line);
     }
   }
-  erase.UnwrittenSectors = result.UnwrittenSectors;
-  const std::int64_t size = sectorSize > 0 ? sectorSize : 512;
-  for (const ByteRange& range : result.UnwrittenExtents) {
+  erase.UnwrittenSectors = result.UnwrittenSectors + notReached;
+  std::vector<ByteRange> unwritten = result.UnwrittenExtents;
+  if (notReached > 0) {
+    unwritten.push_back({result.Position, result.Position + size});
+  }
+  for (const ByteRange& range : unwritten) {
     for (std::int64_t at = range.Begin; at < range.End && erase.FirstUnwrittenLbas.size() < kCertificateListedLbas;
          at += size) {
       erase.FirstUnwrittenLbas.push_back(at / size);

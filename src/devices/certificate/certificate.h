@@ -39,7 +39,10 @@ struct CertificateErase {
   std::string Outcome;  // "completed", "cancelled" or "terminated"
   std::int64_t FinalOffset = 0;
   std::vector<std::string> ErrorLines;
+  // Sectors that kept their old content: those the run could not write, and, for a run that
+  // stopped, every sector of its ranges from where it stopped (NotReachedSectors of them).
   std::int64_t UnwrittenSectors = 0;
+  std::int64_t NotReachedSectors = 0;
   std::vector<std::int64_t> FirstUnwrittenLbas;  // at most kCertificateListedLbas
   std::string AverageSpeed;                      // the "Average speed: " text, e.g. "87.3 MB/s"
 };

@@ -61,9 +61,11 @@ void PieceChecker::Work(std::uint8_t* data) {
     CheckedPiece piece;
     piece.Range = range;
     const std::int64_t length = range.End - range.Begin;
-    const ReadOutcome outcome = device_.ReadAt(range.Begin, data, length);
-    piece.Arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
-    piece.ErrorCode = piece.Arrived == length ? kErrorNone : outcome.ErrorCode;
+    // The device's last bytes may be part of a sector (an image file): the read asks for the
+    // whole sector, and the end of the file answers with exactly what is there.
+    const ReadOutcome outcome = device_.ReadAt(range.Begin, data, RoundUpToSector(length, sectorSize_));
+    piece.Arrived = ArrivedBytes(outcome.Read, length, sectorSize_);
+    piece.ErrorCode = piece.Arrived == length ? kErrorNone : ShortReadCode(outcome.ErrorCode);
     piece.NonZeroSectors = NonZeroSectorRuns(data, piece.Arrived, range.Begin, sectorSize_);
     {
       const std::lock_guard lock(mutex_);
@@ -123,6 +125,17 @@ bool PieceChecker::Next(CheckedPiece& piece) {
   changed_.notify_all();
   return true;
 }
+
+std::int64_t RoundUpToSector(std::int64_t length, std::int64_t sectorSize) {
+  return (length + sectorSize - 1) / sectorSize * sectorSize;
+}
+
+std::int64_t ArrivedBytes(std::int64_t read, std::int64_t length, std::int64_t sectorSize) {
+  const std::int64_t arrived = std::clamp<std::int64_t>(read, 0, length);
+  return arrived == length ? length : arrived / sectorSize * sectorSize;
+}
+
+std::uint32_t ShortReadCode(std::uint32_t code) { return code == kErrorNone ? kErrorHandleEof : code; }
 
 std::vector<ByteRange> NonZeroSectorRuns(const std::uint8_t* data, std::int64_t length, std::int64_t offset,
                                          std::int64_t sectorSize) {

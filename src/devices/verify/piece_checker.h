@@ -15,7 +15,7 @@ namespace vellumar {
 // One piece of the read-back check, as a reading thread left it.
 struct CheckedPiece {
   ByteRange Range;                        // the bytes asked for
-  std::int64_t Arrived = 0;               // whole sectors that arrived, from the start of the piece
+  std::int64_t Arrived = 0;               // whole sectors (or the device's partial last one) that arrived
   std::uint32_t ErrorCode = kErrorNone;   // why fewer arrived, when they did
   std::vector<ByteRange> NonZeroSectors;  // runs of arrived sectors holding a non-zero byte
 };
@@ -64,6 +64,13 @@ class PieceChecker {
   std::vector<std::unique_ptr<std::uint8_t, FreeBuffer>> buffers_;  // one per thread, outlives them
   std::vector<std::thread> threads_;
 };
+
+// `length` rounded up to whole sectors: what a read of the device's partial last sector asks for.
+std::int64_t RoundUpToSector(std::int64_t length, std::int64_t sectorSize);
+// The bytes of a read of `length` that count: all of them, or the whole sectors before a failure.
+std::int64_t ArrivedBytes(std::int64_t read, std::int64_t length, std::int64_t sectorSize);
+// Why a read came back short: a short read without an error reached the end of the device.
+std::uint32_t ShortReadCode(std::uint32_t code);
 
 // Runs of sectors in `data` (`length` whole sectors read from `offset`) that hold a non-zero byte.
 std::vector<ByteRange> NonZeroSectorRuns(const std::uint8_t* data, std::int64_t length, std::int64_t offset,

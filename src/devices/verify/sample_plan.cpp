@@ -80,11 +80,20 @@ std::vector<ByteRange> SampleExtents(std::int64_t total, std::int64_t sectorSize
     if (length <= 0) {
       continue;
     }
-    const std::int64_t extent = std::max<std::int64_t>(1, length * 5 / 100);
-    for (int pick = 0; pick < 2; ++pick) {
-      const std::int64_t start = first + sequence.Below(length - extent + 1);
-      extents.push_back({start * sectorSize, (start + extent) * sectorSize});
+    // Each pick is at least 5 % of its subsection, rounded up, and the two never overlap: two
+    // places drawn in the room left once both are taken out, the later one moved past the first.
+    const std::int64_t extent = std::max<std::int64_t>(1, (length * kSamplePickPercent + 99) / 100);
+    if (2 * extent >= length) {
+      extents.push_back({first * sectorSize, last * sectorSize});
+      continue;
     }
+    const std::int64_t room = length - 2 * extent + 1;
+    const std::int64_t a = sequence.Below(room);
+    const std::int64_t b = sequence.Below(room);
+    const std::int64_t lower = first + std::min(a, b);
+    const std::int64_t upper = first + std::max(a, b) + extent;
+    extents.push_back({lower * sectorSize, (lower + extent) * sectorSize});
+    extents.push_back({upper * sectorSize, (upper + extent) * sectorSize});
   }
   return JoinRanges(std::move(extents));
 }

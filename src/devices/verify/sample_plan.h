@@ -19,10 +19,12 @@ std::optional<VerifyMethod> ParseVerifyMethod(std::string_view word);
 
 inline constexpr std::int64_t kSampleSubsections = 1'000;
 inline constexpr std::int64_t kSampleEdgeBytes = kMiB;
+inline constexpr std::int64_t kSamplePickPercent = 5;
 
 // A sample: in each of 1,000 equal subsections two extents at sector-aligned offsets drawn from
-// `seed`, each 5 % of the subsection long, plus the first and the last MiB. The same seed always
-// gives the same extents. Sorted and joined where they touch.
+// `seed`, each at least 5 % of the subsection long and never overlapping (at least 10 % of every
+// subsection in all), plus the first and the last MiB. The same seed always gives the same
+// extents. Sorted and joined where they touch.
 std::vector<ByteRange> SampleExtents(std::int64_t total, std::int64_t sectorSize, std::uint64_t seed);
 
 // What a check after a run reads: the ranges the run wrote (`full`), or a sample of them. A

@@ -151,10 +151,12 @@ bool VerifyRun::Take(const CheckedPiece& piece) {
   }
   for (std::int64_t step = failed; step < end; step += kRetryStep) {
     const std::int64_t stepEnd = std::min(step + kRetryStep, end);
-    if (ReadAgain(step, stepEnd - step).Failed < 0) {
+    const std::int64_t stepFailed = ReadAgain(step, stepEnd - step).Failed;
+    if (stepFailed < 0) {
       continue;
     }
-    for (std::int64_t sector = step; sector < stepEnd; sector += sectorSize_) {
+    // What arrived of the step before the failure is counted already: each sector once.
+    for (std::int64_t sector = stepFailed; sector < stepEnd; sector += sectorSize_) {
       if (result_.UnreadableSectors >= kSectorRetryLimit) {
         MarkUnreadable(sector, end - sector);
         return true;
@@ -173,15 +175,15 @@ bool VerifyRun::Take(const CheckedPiece& piece) {
 
 // Reads and checks [offset, offset + length) once more; Failed is where it stopped short, or -1.
 VerifyRun::Retry VerifyRun::ReadAgain(std::int64_t offset, std::int64_t length) {
-  const ReadOutcome outcome = ctx_.Device.ReadAt(offset, retryBuffer_.get(), length);
+  const ReadOutcome outcome = ctx_.Device.ReadAt(offset, retryBuffer_.get(), RoundUpToSector(length, sectorSize_));
   // Whole sectors that arrived are checked even when the rest failed.
-  const std::int64_t arrived = std::clamp<std::int64_t>(outcome.Read, 0, length) / sectorSize_ * sectorSize_;
+  const std::int64_t arrived = ArrivedBytes(outcome.Read, length, sectorSize_);
   result_.BytesRead += arrived;
   CountRuns(NonZeroSectorRuns(retryBuffer_.get(), arrived, offset, sectorSize_));
   if (arrived == length) {
     return {-1, kErrorNone};
   }
-  return {offset + arrived, outcome.ErrorCode};
+  return {offset + arrived, ShortReadCode(outcome.ErrorCode)};
 }
 
 bool VerifyRun::Unplugged(std::int64_t offset, std::int64_t end) {
@@ -276,19 +278,21 @@ std::string VerifyResultLine(const VerifyResult& result, std::int64_t sectorSize
   }
   if (result.DifferingSectors > 0) {
     return "Verification failed: non-zero data at offset " + OffsetAndLba(result.FirstDifference, size) + "; " +
-           GroupThousands(result.DifferingSectors) + " sectors differ.";
+           GroupThousands(result.DifferingSectors) +
+           (result.DifferingSectors == 1 ? " sector differs." : " sectors differ.");
   }
   return "Verification failed: " + GroupThousands(result.UnreadableSectors) +
-         " sectors could not be read, the first at offset " + OffsetAndLba(result.FirstUnreadable, size) + ".";
+         (result.UnreadableSectors == 1 ? " sector" : " sectors") + " could not be read, the first at offset " +
+         OffsetAndLba(result.FirstUnreadable, size) + ".";
 }
 
 VerifyRequest RunVerifyRequest(VerifyMethod method, std::uint64_t seed, const TIdentifyDeviceData& drive,
-                               bool quickWipe, const FormatResult& run) {
+                               std::int64_t totalBytes, bool quickWipe, const FormatResult& run) {
   VerifyRequest request;
   request.Method = method;
   request.Seed = seed;
   request.SectorSize = drive.SectorSize > 0 ? drive.SectorSize : 512;
-  request.Extents = VerificationExtents(method, drive.LBA * request.SectorSize, request.SectorSize, quickWipe, seed);
+  request.Extents = VerificationExtents(method, totalBytes, request.SectorSize, quickWipe, seed);
   request.KnownUnwritten = run.UnwrittenExtents;
   return request;
 }

@@ -12,7 +12,7 @@ namespace vellumar {
 struct VerifyRequest {
   VerifyMethod Method = VerifyMethod::Full;
   std::uint64_t Seed = 0;          // logged for a sample; the extents come from it
-  std::vector<ByteRange> Extents;  // what to read, sorted, sector-aligned
+  std::vector<ByteRange> Extents;  // what to read, sorted, sector-aligned but for the device's end
   std::int64_t SectorSize = 512;
   std::vector<ByteRange> KnownUnwritten;  // sectors the run already reported as unwritable
 };
@@ -44,7 +44,8 @@ VerifyResult VerifyDevice(const VerifyRequest& request, FormatContext& context);
 
 // The check after a run: what the run wrote (or a sample of it), with the sectors the run could
 // not write expected to differ.
+// `totalBytes` is what the run covered, a partial last sector of an image file included.
 VerifyRequest RunVerifyRequest(VerifyMethod method, std::uint64_t seed, const TIdentifyDeviceData& drive,
-                               bool quickWipe, const FormatResult& run);
+                               std::int64_t totalBytes, bool quickWipe, const FormatResult& run);
 
 }  // namespace vellumar
