@@ -14,6 +14,13 @@ namespace vellumar::ops {
 ErasureCertificate StartCertificate(const std::string& kind, const TDeviceTable& drive, const std::string& operatorName,
                                     CertificateFacts& facts);
 
+// The brief health of the certificate from what the inspection read.
+CertificateHealth HealthSummary(const DriveInspection& inspection);
+// "magnetic", "flash" or "unknown", from the bus and the rotational flag.
+std::string MediaTypeOf(std::int64_t busType, const std::optional<bool>& rotational);
+// A random (version 4) UUID.
+std::string NewCertificateId();
+
 // The times: when the work began and ended, and how long it took.
 void FinishCertificate(ErasureCertificate& certificate, CertificateFacts& facts, std::time_t started,
                        std::time_t ended);

@@ -73,6 +73,7 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   ErasureCertificate certificate = StartCertificate("erasure", request.Drive, request.Operator, *parts.Facts);
   certificate.HiddenArea = inspection.HiddenArea;
   certificate.Smart = inspection.Smart;
+  certificate.Health = HealthSummary(inspection);
 
   const bool quick = request.Method == EraseMethod::QuickWipe;
   const std::uint64_t seed = request.Seed.value_or(NewSampleSeed());

@@ -15,6 +15,7 @@
 #include "devices/base/log_sinks.h"
 #include "devices/certificate/certificate.h"
 #include "devices/erase/format_controller.h"
+#include "devices/nvme/nvme_decoder.h"
 #include "devices/verify/verification.h"
 
 namespace vellumar::ops {
@@ -26,6 +27,7 @@ enum class EraseMethod { ZeroFill, QuickWipe };
 struct DriveInspection {
   HiddenAreaReport HiddenArea;
   std::optional<std::vector<SmartAttribute>> Smart;  // nullopt: the drive did not answer
+  std::optional<NvmeHealth> Nvme;                    // an NVMe drive's health log
 };
 
 class DriveInspector {

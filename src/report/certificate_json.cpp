@@ -25,7 +25,7 @@ std::string Trimmed(const std::string& text) {
 
 json TextOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
 
-json DriveJson(const vellumar::CertificateDrive& drive, const vellumar::HiddenAreaReport& hidden) {
+json AreaJson(const vellumar::HiddenAreaReport& hidden) {
   json area = {{"status", vellumar::HiddenAreaStatusName(hidden.Status)}};
   if (hidden.Status == vellumar::HiddenAreaStatus::NotChecked) {
     area["reason"] = hidden.Reason;
@@ -35,6 +35,11 @@ json DriveJson(const vellumar::CertificateDrive& drive, const vellumar::HiddenAr
     area["hpa_hidden_sectors"] = hidden.HpaHiddenSectors;
     area["dco_hidden_sectors"] = hidden.DcoHiddenSectors;
   }
+  return area;
+}
+
+json DriveJson(const vellumar::ErasureCertificate& c) {
+  const vellumar::CertificateDrive& drive = c.Drive;
   return {{"node", drive.Node},
           {"by_id", TextOrNull(drive.ById)},
           {"bus", drive.Bus},
@@ -47,7 +52,17 @@ json DriveJson(const vellumar::CertificateDrive& drive, const vellumar::HiddenAr
           {"logical_sector_size", drive.LogicalSectorSize},
           {"physical_sector_size", drive.PhysicalSectorSize},
           {"rotational", OrNull(drive.Rotational)},
-          {"hidden_area", area}};
+          {"media_type", drive.MediaType},
+          {"hidden_area", AreaJson(c.HiddenArea)},
+          {"hidden_area_after", c.HiddenAreaAfter ? AreaJson(*c.HiddenAreaAfter) : json(nullptr)}};
+}
+
+json HealthJson(const vellumar::CertificateHealth& health) {
+  return {{"verdict", health.Verdict},
+          {"reallocated_sectors", OrNull(health.ReallocatedSectors)},
+          {"pending_sectors", OrNull(health.PendingSectors)},
+          {"percentage_used", OrNull(health.PercentageUsed)},
+          {"media_errors", OrNull(health.MediaErrors)}};
 }
 
 json EraseJson(const vellumar::CertificateErase& erase) {
@@ -55,14 +70,21 @@ json EraseJson(const vellumar::CertificateErase& erase) {
   for (const vellumar::ByteRange& range : erase.RangesWritten) {
     ranges.push_back({{"begin", range.Begin}, {"end", range.End}});
   }
-  return {{"method", erase.Method},
-          {"mode", erase.Quick ? "quick" : "full"},
-          {"ranges_written", ranges},
-          {"outcome", erase.Outcome},
-          {"final_offset", erase.FinalOffset},
-          {"error_lines", erase.ErrorLines},
-          {"unwritten_sectors", {{"count", erase.UnwrittenSectors}, {"first_lbas", erase.FirstUnwrittenLbas}}},
-          {"average_speed", erase.AverageSpeed}};
+  return {
+      {"method", erase.Method},
+      {"sanitization",
+       {{"level", erase.Level}, {"technique", erase.Technique}, {"passes", erase.Passes}, {"pattern", erase.Pattern}}},
+      {"mode", erase.Quick ? "quick" : "full"},
+      {"ranges_written", ranges},
+      {"bytes_written", erase.BytesWritten},
+      {"outcome", erase.Outcome},
+      {"final_offset", erase.FinalOffset},
+      {"error_lines", erase.ErrorLines},
+      {"unwritten_sectors",
+       {{"count", erase.UnwrittenSectors},
+        {"not_reached", erase.NotReachedSectors},
+        {"first_lbas", erase.FirstUnwrittenLbas}}},
+      {"average_speed", erase.AverageSpeed}};
 }
 
 json CheckJson(const vellumar::CertificateCheck& check) {
@@ -98,14 +120,16 @@ json SmartJson(const std::vector<vellumar::SmartAttribute>& attributes) {
 std::string CertificateJson(const vellumar::ErasureCertificate& c) {
   json document = {
       {"schema_version", vellumar::kCertificateSchemaVersion},
+      {"certificate_id", c.Id},
       {"kind", c.Kind},
-      {"tool", {{"name", c.ToolName}, {"version", c.ToolVersion}}},
+      {"tool", {{"name", c.ToolName}, {"version", c.ToolVersion}, {"build", c.Build}}},
       {"host", {{"name", c.Host}, {"kernel", c.Kernel}}},
       {"operator", TextOrNull(c.Operator)},
       {"started", c.Started},
       {"ended", c.Ended},
       {"duration_seconds", c.DurationSeconds},
-      {"drive", DriveJson(c.Drive, c.HiddenArea)},
+      {"drive", DriveJson(c)},
+      {"health", HealthJson(c.Health)},
       {"erase", c.Erase ? EraseJson(*c.Erase) : json(nullptr)},
       {"verification", c.Verification ? CheckJson(*c.Verification) : json(nullptr)},
       {"smart", c.Smart ? SmartJson(*c.Smart) : json(nullptr)},

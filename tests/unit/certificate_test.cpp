@@ -21,6 +21,7 @@ using ::testing::Not;
 // A run that went wrong in every way the record must show, on a drive with hostile texts.
 ErasureCertificate EveryField() {
   ErasureCertificate c;
+  c.Id = "0f8fad5b-d9cb-469f-a165-70867728950e";
   c.ToolName = "Vellumar";
   c.ToolVersion = "4.50";
   c.Host = "bench";
@@ -59,6 +60,7 @@ ErasureCertificate EveryField() {
 // The least a record holds: a `verify` on its own of a drive that cannot say more.
 ErasureCertificate Least() {
   ErasureCertificate c;
+  c.Id = "0f8fad5b-d9cb-469f-a165-70867728950e";
   c.Kind = "verification";
   c.Started = c.Ended = "2026-12-08T13:30:05+00:00";
   c.HiddenArea.Reason = "the bus carries no ATA commands";
@@ -89,12 +91,12 @@ TEST(CertificateJson, RecordsValidateAgainstTheDocumentedSchema) {
 
 TEST(CertificateJson, CarriesTheFactsAnAuditorLooksFor) {
   const std::string json = report::CertificateJson(EveryField());
-  for (const char* expected :
-       {"\"schema_version\": 1", "\"operator\": \"김철수\"", "\"serial\": \"WD-XYZ 123\"", "\"seed\": 4242",
-        "\"first_mismatch\": {\n      \"offset\": 1048576,\n      \"lba\": 2048", "\"hpa_hidden_sectors\": 4000",
-        "\"name\": \"HDA Temperature\",",
-        "\"error_lines\": [\n      \"12/08/26 14:31:00   Format Error occurred at offset 51,200",
-        "\"first_lbas\": [\n        100,\n        101", "WD10</b> \xEF\xBF\xBD"}) {
+  for (const char* expected : {"\"schema_version\": 2", "\"level\": \"clear\"", "\"bytes_written\": 1000204865536",
+                               "\"operator\": \"김철수\"", "\"serial\": \"WD-XYZ 123\"", "\"seed\": 4242",
+                               "\"first_mismatch\": {\n      \"offset\": 1048576,\n      \"lba\": 2048",
+                               "\"hpa_hidden_sectors\": 4000", "\"name\": \"HDA Temperature\",",
+                               "\"error_lines\": [\n      \"12/08/26 14:31:00   Format Error occurred at offset 51,200",
+                               "\"first_lbas\": [\n        100,\n        101", "WD10</b> \xEF\xBF\xBD"}) {
     EXPECT_THAT(json, HasSubstr(expected));
   }
   EXPECT_EQ(EveryField().Erase->FirstUnwrittenLbas.size(), kCertificateListedLbas);

@@ -180,6 +180,7 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   }
   certificate.HiddenArea = inspection.HiddenArea;
   certificate.Smart = inspection.Smart;
+  certificate.Health = vellumar::ops::HealthSummary(inspection);
 
   vellumar::VerifyRequest request;
   request.Method = options.Method;

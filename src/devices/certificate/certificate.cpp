@@ -32,6 +32,7 @@ CertificateErase EraseRecord(bool quick, std::int64_t total, std::int64_t sector
                              const std::vector<std::string>& log, const std::string& averageSpeed) {
   CertificateErase erase;
   erase.Quick = quick;
+  erase.Level = quick ? "none" : "clear";
   const std::int64_t size = sectorSize > 0 ? sectorSize : 512;
   const bool completed = result.Outcome == FormatOutcome::Completed;
   // A run that stopped wrote its ranges up to where it stopped; everything after that offset
@@ -55,6 +56,13 @@ CertificateErase EraseRecord(bool quick, std::int64_t total, std::int64_t sector
     }
   }
   erase.UnwrittenSectors = result.UnwrittenSectors + notReached;
+  for (const ByteRange& range : erase.RangesWritten) {
+    erase.BytesWritten += range.End - range.Begin;
+  }
+  for (const ByteRange& range : result.UnwrittenExtents) {
+    erase.BytesWritten -= std::min(range.End, result.Position) - std::min(range.Begin, result.Position);
+  }
+  erase.BytesWritten = std::max<std::int64_t>(erase.BytesWritten, 0);
   std::vector<ByteRange> unwritten = result.UnwrittenExtents;
   if (notReached > 0) {
     unwritten.push_back({result.Position, result.Position + size});

@@ -12,7 +12,7 @@
 
 namespace vellumar {
 
-inline constexpr int kCertificateSchemaVersion = 1;
+inline constexpr int kCertificateSchemaVersion = 2;
 
 // The drive as the certificate names it. Every text comes from the drive or the system and is
 // treated as untrusted: renderers escape it, never interpret it.
@@ -29,12 +29,29 @@ struct CertificateDrive {
   std::int64_t LogicalSectorSize = 0;
   std::int64_t PhysicalSectorSize = 0;
   std::optional<bool> Rotational;
+  std::string MediaType = "unknown";  // "magnetic", "flash" or "unknown"
+};
+
+// How healthy the drive said it was before the run, in brief.
+struct CertificateHealth {
+  std::string Verdict = "unknown";  // "ok", "attention" or "unknown"
+  std::optional<std::uint64_t> ReallocatedSectors;
+  std::optional<std::uint64_t> PendingSectors;
+  std::optional<int> PercentageUsed;  // NVMe
+  std::optional<std::uint64_t> MediaErrors;
 };
 
 // The erase itself; absent in a certificate of a `verify` on its own.
 struct CertificateErase {
   std::string Method = "zero fill, one pass";
+  // The sanitization it amounts to: "clear" for an overwrite of the whole drive, "none" for a
+  // quick wipe, which only destroys the partition tables.
+  std::string Level = "clear";
+  std::string Technique = "overwrite";
+  int Passes = 1;
+  std::string Pattern = "zeros";
   bool Quick = false;
+  std::int64_t BytesWritten = 0;  // the ranges written, less the sectors that could not be
   std::vector<ByteRange> RangesWritten;
   std::string Outcome;  // "completed", "cancelled" or "terminated"
   std::int64_t FinalOffset = 0;
@@ -62,8 +79,10 @@ struct CertificateCheck {
 
 struct ErasureCertificate {
   std::string Kind = "erasure";  // "erasure" after a run, "verification" after `verify`
+  std::string Id;                // a random UUID, one per certificate
   std::string ToolName;
   std::string ToolVersion;
+  std::string Build;  // the --version text
   std::string Host;
   std::string Kernel;
   std::string Operator;
@@ -71,7 +90,9 @@ struct ErasureCertificate {
   std::string Ended;
   std::int64_t DurationSeconds = 0;
   CertificateDrive Drive;
-  HiddenAreaReport HiddenArea;
+  HiddenAreaReport HiddenArea;                      // before the run
+  std::optional<HiddenAreaReport> HiddenAreaAfter;  // where the drive was asked again afterwards
+  CertificateHealth Health;
   std::optional<CertificateErase> Erase;
   std::optional<CertificateCheck> Verification;
   std::optional<std::vector<SmartAttribute>> Smart;  // absent when the drive did not answer

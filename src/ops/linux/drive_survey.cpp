@@ -4,10 +4,12 @@
 #include <memory>
 
 #include "devices/ata/ata_commands.h"
+#include "devices/nvme/nvme_admin.h"
 #include "platform/linux/ata/linux_ata_passthrough.h"
 #include "platform/linux/ata/sg_ata_lba_query.h"
 #include "platform/linux/io/drive_handle.h"
 #include "platform/linux/io/read_only_device.h"
+#include "platform/linux/nvme/linux_nvme_admin.h"
 
 namespace vellumar::ops {
 
@@ -69,6 +71,17 @@ DriveInspection LinuxDriveInspector::Inspect() {
     }
   }
   const int fd = openFd_ >= 0 ? openFd_ : handle->Descriptor();
+  if (entry_.IdentifyData.BusType == kBusNvme) {
+    // An NVMe drive keeps its health in a log page; ATA commands mean nothing to it.
+    platform::LinuxNvmeAdminChannel channel(fd);
+    NvmePages pages;
+    std::string reason;
+    if (ReadNvmePages(channel, NvmePageSet::Health, pages, reason)) {
+      inspection.Nvme = DecodeNvmeHealth(pages.Health);
+    }
+    hidden.Reason = "an NVMe drive has no host protected area";
+    return inspection;
+  }
   platform::LinuxAtaPassThrough ata(fd);
   if (!CheckOpenDrive(fd, slave, ata, hidden)) {
     return inspection;
