@@ -74,8 +74,8 @@ bool ResolveImage(const std::string& argument, ResolvedDrive& drive) {
 }
 
 bool ResolveNode(const std::string& argument, CliEnvironment& env, vellumar::LogSinks& logs, ResolvedDrive& drive,
-                 std::string& error) {
-  const std::vector<std::string> disks = vellumar::platform::ListCandidateDisks(env.SysfsRoot);
+                 std::string& error, bool readOnly) {
+  const std::vector<std::string> disks = vellumar::platform::ListCandidateDisks(env.SysfsRoot, readOnly);
   const std::optional<std::string> name =
       vellumar::platform::BlockNameOf(env.SysfsRoot, major(drive.Pin.Rdev), minor(drive.Pin.Rdev));
   const auto found = name ? std::find(disks.begin(), disks.end(), *name) : disks.end();
@@ -129,7 +129,8 @@ std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial
   return "refusing: the drive reports serial number '" + reported + "', not '" + wanted + "'";
 }
 
-bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error) {
+bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error,
+                  bool readOnly) {
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::LocaleSettings{});
   drive = ResolvedDrive{};
@@ -149,7 +150,7 @@ bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDriv
     }
     return ResolveImage(real, drive);
   }
-  return ResolveNode(argument, env, logs, drive, error);
+  return ResolveNode(argument, env, logs, drive, error, readOnly);
 }
 
 std::unique_ptr<vellumar::platform::DriveHandle> OpenResolvedDrive(const ResolvedDrive& drive, CliEnvironment& env,

@@ -33,7 +33,9 @@ std::string SerialMismatch(const ResolvedDrive& drive, const std::string& serial
 // (/dev/sdb) or an image file (bus "IMAGE", kept by its real path). A node must name a disk
 // that 'list' can show. False with a readable `error` when it cannot be opened, found or
 // identified.
-bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error);
+// `readOnly` accepts a write-protected disk too, for commands that only read it.
+bool ResolveDrive(const std::string& argument, CliEnvironment& env, ResolvedDrive& drive, std::string& error,
+                  bool readOnly = false);
 
 // Opens the resolved drive read-write and shared, only while it is still the drive that was
 // resolved; callers show "Error opening device: " followed by `error` otherwise.

@@ -126,7 +126,7 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   }
   ResolvedDrive drive;
   std::string error;
-  if (!ResolveDrive(options.Drive, env, drive, error)) {
+  if (!ResolveDrive(options.Drive, env, drive, error, true)) {
     env.Err << "Error opening device: " << error << "\n";
     return kExitUsage;
   }

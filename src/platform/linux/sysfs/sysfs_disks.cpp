@@ -54,14 +54,14 @@ std::vector<NameToken> Tokens(const std::string& name) {
   return tokens;
 }
 
-bool LoopUsable(const std::string& blockDir) {
+bool LoopUsable(const std::string& blockDir, bool readOnlyToo) {
   // An unattached loop device has no loop/ folder; a read-only one (a mounted package image)
   // cannot be formatted.
   if (!PathExists(blockDir + "/loop")) {
     return false;
   }
   const std::optional<std::string> readOnly = ReadAttribute(blockDir + "/ro");
-  return readOnly && *readOnly == "0";
+  return readOnlyToo || (readOnly && *readOnly == "0");
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ bool NaturalDiskLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-std::vector<std::string> ListCandidateDisks(const std::string& sysfsRoot) {
+std::vector<std::string> ListCandidateDisks(const std::string& sysfsRoot, bool readOnlyToo) {
   std::vector<std::string> disks;
   for (const std::string& name : ListFolder(sysfsRoot + "/block")) {
     if (!IsCandidateDiskName(name)) {
@@ -109,7 +109,7 @@ std::vector<std::string> ListCandidateDisks(const std::string& sysfsRoot) {
     if (ReadAttribute(blockDir + "/hidden").value_or("0") == "1") {
       continue;
     }
-    if (name.rfind("loop", 0) == 0 && !LoopUsable(blockDir)) {
+    if (name.rfind("loop", 0) == 0 && !LoopUsable(blockDir, readOnlyToo)) {
       continue;
     }
     disks.push_back(name);

@@ -14,8 +14,9 @@ bool IsCandidateDiskName(const std::string& name);
 bool NaturalDiskLess(const std::string& a, const std::string& b);
 
 // The candidate disks of `sysfsRoot`/block in natural order; a disk's position is its drive
-// number. Loop devices count only while attached and writable.
-std::vector<std::string> ListCandidateDisks(const std::string& sysfsRoot);
+// number. Loop devices count only while attached and writable, or with `readOnlyToo` (for a
+// check that only reads) while attached.
+std::vector<std::string> ListCandidateDisks(const std::string& sysfsRoot, bool readOnlyToo = false);
 
 // The kernel name of the block device `major`:`minor` (a disk or a partition).
 std::optional<std::string> BlockNameOf(const std::string& sysfsRoot, unsigned major, unsigned minor);
