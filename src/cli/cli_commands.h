@@ -32,6 +32,7 @@ struct CliEnvironment {
   std::string SysfsRoot = "/sys";
   std::string ProcRoot = "/proc";
   std::string DevRoot = "/dev";
+  std::string ConfigFolder = "/etc/vellumar";  // the certificate settings and the host's signing key
   std::atomic<bool>* StopRequested = nullptr;  // set by SIGINT/SIGTERM/SIGHUP during a run
   // While set, SIGINT/SIGTERM/SIGHUP end the program at once (exit 4): nothing was touched yet.
   std::atomic<bool>* AbortOnSignal = nullptr;
@@ -45,6 +46,7 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunCertificateCommand(const std::vector<std::string>& args, CliEnvironment& env);
 
 // Dispatches argv (without the program name) to a command.
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);

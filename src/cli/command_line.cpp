@@ -121,7 +121,7 @@ std::string CommandHelp(const CommandSpec& spec) {
     row(std::string(option.Name) + (option.ValueName.empty() ? "" : " " + std::string(option.ValueName)), option.Help);
   }
   row("-h, --help", "print this help");
-  if (!spec.Operand.empty()) {
+  if (spec.Operand == "DEVICE" || spec.Operand == "DRIVE") {
     help += "\n" + std::string(spec.Operand) +
             ": a device node (/dev/sdb, /dev/disk/by-id/...), an image file, or a row number of 'list'\n"
             "(digits only; write ./3 for a file called 3). Options may come before or after it.\n";

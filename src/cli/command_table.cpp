@@ -13,6 +13,28 @@ constexpr std::string_view kReportExitStatuses =
     "  4  the drive does not report the serial number given with --serial\n"
     "  5  usage error, or the drive could not be opened\n";
 
+// The certificate's options, the same for format and verify.
+std::vector<OptionSpec> WithCertificateOptions(std::vector<OptionSpec> options) {
+  options.insert(
+      options.end(),
+      {{"--certificate", "DIR", "write the certificate (JSON, PDF and the JSON's signature) to the folder DIR",
+        "--certificate needs a value"},
+       {"--operator", "NAME", "name the operator in the certificate", "--operator needs a value"},
+       {"--validator", "NAME", "name the person who validates the certificate", "--validator needs a value"},
+       {"--asset", "NUMBER", "the drive's asset or property number", "--asset needs a value"},
+       {"--organisation", "NAME", "the organisation the certificate is written for", "--organisation needs a value"},
+       {"--location", "PLACE", "where the drive was erased", "--location needs a value"},
+       {"--destination", "WHERE", "where the drive goes next: reuse, recycle or destroy",
+        "--destination needs a value"},
+       {"--signing-key", "FILE", "sign with this Ed25519 key (PEM) instead of the host's own",
+        "--signing-key needs a file name"}});
+  return options;
+}
+
+constexpr std::string_view kCertificateSynopsis =
+    "[--certificate DIR] [--operator NAME] [--validator NAME] [--asset NUMBER]\n"
+    "         [--organisation NAME] [--location PLACE] [--destination reuse|recycle|destroy] [--signing-key FILE]";
+
 std::vector<CommandSpec> MakeCommands() {
   return {
       CommandSpec{"list",
@@ -23,47 +45,46 @@ std::vector<CommandSpec> MakeCommands() {
                    {"--json", "", "print the drives as one JSON document (docs/json.md)"}},
                   "  0  the drives were listed\n"
                   "  5  usage error, or the drives could not be listed\n"},
-      CommandSpec{"format",
-                  "DEVICE",
-                  "DEVICE [--quick] [--yes] [--agree] [--serial S] [--verify none|sample|full] [--certificate DIR]\n"
-                  "         [--operator NAME]",
-                  "Overwrite DEVICE with zeros from its first to its last byte. THIS DESTROYS ALL DATA ON IT.",
-                  {{"--quick", "", "clear only the first 10,240,000 bytes and the last MiB (the partition tables)"},
-                   {"--yes", "", "run without the typed confirmation (needed when standard input is no terminal)"},
-                   {"--agree", "", "accept the licence agreement without showing it"},
-                   kSerial,
-                   {"--verify", "METHOD", "read the device back after a completed run: none (default), sample or full",
-                    "--verify needs a value"},
-                   {"--certificate", "DIR", "write the erasure certificate (JSON and PDF) to the folder DIR",
-                    "--certificate needs a value"},
-                   {"--operator", "NAME", "name the operator in the certificate", "--operator needs a value"}},
-                  "  0  the run completed without error lines\n"
-                  "  1  the run completed, but some blocks failed (see the error lines)\n"
-                  "  2  the run was cancelled (Ctrl+C, SIGTERM or SIGHUP)\n"
-                  "  3  the run was terminated (the device disappeared or is write-protected, or the final flush "
-                  "failed)\n"
-                  "  4  the run was refused (no confirmation, the running system's disk, another serial number, a "
-                  "row\n"
-                  "     number with --yes, device too small, or the device or one under it is in use)\n"
-                  "  5  usage error, or the device could not be opened\n"
-                  "  6  the run completed, but the verification failed\n"},
-      CommandSpec{"verify",
-                  "DRIVE",
-                  "DRIVE [--sample|--full] [--seed N] [--serial S] [--certificate DIR] [--operator NAME]",
-                  "Check that DRIVE reads back as zeros: every byte (default) or a sample. Read-only.",
-                  {{"--sample", "", "read about 10 % of the drive at pseudorandom places, and its first and last MiB"},
-                   {"--full", "", "read every byte (the default)"},
-                   {"--seed", "N", "read the sample of seed N again (implies --sample)", "--seed needs a value"},
-                   {"--serial", "S", "refuse the drive unless it reports exactly the serial number S",
-                    "--serial needs a value"},
-                   {"--certificate", "DIR", "write the certificate (JSON and PDF) to the folder DIR",
-                    "--certificate needs a value"},
-                   {"--operator", "NAME", "name the operator in the certificate", "--operator needs a value"}},
-                  "  0  the drive reads back as zeros\n"
-                  "  2  the check was cancelled (Ctrl+C or SIGTERM)\n"
-                  "  4  the drive does not report the serial number given with --serial\n"
-                  "  5  usage error, the drive could not be opened, or the certificate could not be written\n"
-                  "  6  the drive does not read back as zeros\n"},
+      CommandSpec{
+          "format", "DEVICE",
+          "DEVICE [--quick] [--yes] [--agree] [--serial S] [--verify none|sample|full]\n"
+          "         " +
+              std::string(kCertificateSynopsis),
+          "Overwrite DEVICE with zeros from its first to its last byte. THIS DESTROYS ALL DATA ON IT.",
+          WithCertificateOptions(
+              {{"--quick", "", "clear only the first 10,240,000 bytes and the last MiB (the partition tables)"},
+               {"--yes", "", "run without the typed confirmation (needed when standard input is no terminal)"},
+               {"--agree", "", "accept the licence agreement without showing it"},
+               kSerial,
+               {"--verify", "METHOD", "read the device back after a completed run: none (default), sample or full",
+                "--verify needs a value"}}),
+          "  0  the run completed without error lines\n"
+          "  1  the run completed, but some blocks failed (see the error lines)\n"
+          "  2  the run was cancelled (Ctrl+C, SIGTERM or SIGHUP)\n"
+          "  3  the run was terminated (the device disappeared or is write-protected, or the final flush "
+          "failed)\n"
+          "  4  the run was refused (no confirmation, the running system's disk, another serial number, a "
+          "row\n"
+          "     number with --yes, device too small, or the device or one under it is in use)\n"
+          "  5  usage error, or the device could not be opened\n"
+          "  6  the run completed, but the verification failed\n"},
+      CommandSpec{
+          "verify", "DRIVE",
+          "DRIVE [--sample|--full] [--seed N] [--serial S]\n"
+          "         " +
+              std::string(kCertificateSynopsis),
+          "Check that DRIVE reads back as zeros: every byte (default) or a sample. Read-only.",
+          WithCertificateOptions(
+              {{"--sample", "", "read about 10 % of the drive at pseudorandom places, and its first and last MiB"},
+               {"--full", "", "read every byte (the default)"},
+               {"--seed", "N", "read the sample of seed N again (implies --sample)", "--seed needs a value"},
+               {"--serial", "S", "refuse the drive unless it reports exactly the serial number S",
+                "--serial needs a value"}}),
+          "  0  the drive reads back as zeros\n"
+          "  2  the check was cancelled (Ctrl+C or SIGTERM)\n"
+          "  4  the drive does not report the serial number given with --serial\n"
+          "  5  usage error, the drive could not be opened, or the certificate could not be written\n"
+          "  6  the drive does not read back as zeros\n"},
       CommandSpec{"details",
                   "DRIVE",
                   "DRIVE [--serial S] [--json] | --from-file SECTOR.bin [--json]",
@@ -82,6 +103,25 @@ std::vector<CommandSpec> MakeCommands() {
                     "--from-file needs a file name"},
                    {"--json", "", "print the report as one JSON document (docs/json.md)"}},
                   kReportExitStatuses},
+      CommandSpec{"certificate verify",
+                  "FILE.json",
+                  "FILE.json [--key PUBLIC_KEY_FILE]",
+                  "Check a certificate's signature (FILE.json.sig): was FILE.json signed by the key, and is it "
+                  "unchanged?",
+                  {{"--key", "PUBLIC_KEY_FILE",
+                    "check against this public key (what 'certificate key' prints, or PEM) instead of the host's",
+                    "--key needs a file name"}},
+                  "  0  the signature is valid: the key signed the file, and it is unchanged\n"
+                  "  5  usage error, or the file or the key could not be read\n"
+                  "  6  the signature is missing or not valid: the file was changed, or another key signed it\n"},
+      CommandSpec{"certificate key",
+                  "",
+                  "[--signing-key FILE]",
+                  "Print the public half of the key this host signs certificates with, and its fingerprint.",
+                  {{"--signing-key", "FILE", "print the public half of this key (PEM) instead",
+                    "--signing-key needs a file name"}},
+                  "  0  the key was printed (the host's key is made when there is none yet)\n"
+                  "  5  usage error, or the key could not be read or made\n"},
   };
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,9 +16,9 @@ struct OptionSpec {
 };
 
 struct CommandSpec {
-  std::string_view Name;      // "format"
-  std::string_view Operand;   // "DEVICE", "DRIVE", or empty for a command that takes none
-  std::string_view Synopsis;  // the usage line after "vellumar-cli NAME"
+  std::string_view Name;     // "format", or "certificate verify" for a command of two words
+  std::string_view Operand;  // "DEVICE", "DRIVE", or empty for a command that takes none
+  std::string Synopsis;      // the usage line after "vellumar-cli NAME"
   std::string_view Summary;
   std::vector<OptionSpec> Options;
   std::string_view ExitStatuses;  // one "  N  meaning" line each

@@ -13,9 +13,12 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   }
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
-    // "help format" is "format --help".
-    if (args.size() > 1 && command == "help" && FindCommand(args[1]) != nullptr) {
-      env.Out << CommandHelp(*FindCommand(args[1]));
+    // "help format" is "format --help", "help certificate verify" "certificate verify --help".
+    const std::string name = args.size() > 2 && args[1] == "certificate" ? args[1] + " " + args[2]
+                             : args.size() > 1                           ? args[1]
+                                                                         : "";
+    if (command == "help" && FindCommand(name) != nullptr) {
+      env.Out << CommandHelp(*FindCommand(name));
     } else {
       env.Out << UsageText();
     }
@@ -40,6 +43,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   }
   if (command == "verify") {
     return RunVerifyCommand(rest, env);
+  }
+  if (command == "certificate") {
+    return RunCertificateCommand(rest, env);
   }
   env.Err << "vellumar-cli: unknown command '" << command << "'\n" << UsageText();
   return kExitUsage;

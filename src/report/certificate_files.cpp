@@ -6,18 +6,25 @@
 namespace vellumar::report {
 
 std::string WriteCertificateFiles(const vellumar::ErasureCertificate& certificate, const std::string& stem,
-                                  vellumar::CertificateSink& sink, std::string& error) {
-  const std::string json = CertificateJson(certificate);
-  const std::string pdf = CertificatePdf(certificate, Sha256Hex(json));
+                                  const SigningKey& key, vellumar::CertificateSink& sink, std::string& error) {
+  // The fingerprint is part of what is signed, so it goes in before the record is serialised.
+  vellumar::ErasureCertificate record = certificate;
+  record.SigningKeyFingerprint = KeyFingerprint(key.Public);
+  const std::string json = CertificateJson(record);
+  const std::string signature = Base64(Sign(key, json)) + "\n";
+  const std::string pdf = CertificatePdf(record, Sha256Hex(json));
   if (pdf.empty()) {
     error = "the PDF could not be rendered";
     return "";
   }
   std::string name = stem;
-  for (int n = 2; n < 100 && (sink.Exists(name + ".json") || sink.Exists(name + ".pdf")); ++n) {
+  const auto taken = [&sink](const std::string& n) {
+    return sink.Exists(n + ".json") || sink.Exists(n + ".pdf") || sink.Exists(n + ".json.sig");
+  };
+  for (int n = 2; n < 100 && taken(name); ++n) {
     name = stem + "-" + std::to_string(n);
   }
-  if (!sink.WriteFile(name + ".json", json, error) || !sink.WriteFile(name + ".pdf", pdf, error)) {
+  if (!sink.WriteFiles({{name + ".json", json}, {name + ".pdf", pdf}, {name + ".json.sig", signature}}, error)) {
     return "";
   }
   return name;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "devices/ata/smart_attribute_names.h"
 
@@ -115,9 +116,25 @@ json SmartJson(const std::vector<vellumar::SmartAttribute>& attributes) {
   return table;
 }
 
+// What the operator added, and the key the record is signed with (null when unsigned).
+std::pair<json, json> AttestationAndSignatureJson(const vellumar::ErasureCertificate& c) {
+  const vellumar::CertificateAttestation& a = c.Attestation;
+  json attestation = {{"organisation", TextOrNull(a.Organisation)},
+                      {"location", TextOrNull(a.Location)},
+                      {"asset_number", TextOrNull(a.AssetNumber)},
+                      {"media_destination", TextOrNull(a.MediaDestination)},
+                      {"validator", TextOrNull(a.Validator)}};
+  json signature = nullptr;
+  if (!c.SigningKeyFingerprint.empty()) {
+    signature = {{"algorithm", "ed25519"}, {"public_key_fingerprint", c.SigningKeyFingerprint}};
+  }
+  return {attestation, signature};
+}
+
 }  // namespace
 
 std::string CertificateJson(const vellumar::ErasureCertificate& c) {
+  const auto [attestation, signature] = AttestationAndSignatureJson(c);
   json document = {
       {"schema_version", vellumar::kCertificateSchemaVersion},
       {"certificate_id", c.Id},
@@ -125,6 +142,7 @@ std::string CertificateJson(const vellumar::ErasureCertificate& c) {
       {"tool", {{"name", c.ToolName}, {"version", c.ToolVersion}, {"build", c.Build}}},
       {"host", {{"name", c.Host}, {"kernel", c.Kernel}}},
       {"operator", TextOrNull(c.Operator)},
+      {"attestation", attestation},
       {"started", c.Started},
       {"ended", c.Ended},
       {"duration_seconds", c.DurationSeconds},
@@ -134,6 +152,7 @@ std::string CertificateJson(const vellumar::ErasureCertificate& c) {
       {"verification", c.Verification ? CheckJson(*c.Verification) : json(nullptr)},
       {"smart", c.Smart ? SmartJson(*c.Smart) : json(nullptr)},
       {"log", c.Log},
+      {"signature", signature},
   };
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -116,6 +116,11 @@ class PageWriter {
     pango_layout_set_font_description(layout.get(), description.get());
     pango_layout_set_width(layout.get(), static_cast<int>(width * PANGO_SCALE));
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    // A serial or a key fingerprint broken across lines must not gain a hyphen it does not have.
+    PangoAttrList* attributes = pango_attr_list_new();
+    pango_attr_list_insert(attributes, pango_attr_insert_hyphens_new(FALSE));
+    pango_layout_set_attributes(layout.get(), attributes);
+    pango_attr_list_unref(attributes);
     const std::string valid = ValidUtf8(text);
     // Plain text, never markup: a drive's model cannot change the page.
     pango_layout_set_text(layout.get(), valid.c_str(), static_cast<int>(valid.size()));
@@ -216,6 +221,25 @@ void CheckSection(PageWriter& page, const vellumar::CertificateCheck& v) {
                                                    : "none");
 }
 
+// What the operator added, the signing key, and lines for the two people who sign the page.
+void AttestationSection(PageWriter& page, const vellumar::ErasureCertificate& c) {
+  const vellumar::CertificateAttestation& a = c.Attestation;
+  page.Section("Attestation");
+  page.Row("Organisation", a.Organisation);
+  page.Row("Location", a.Location);
+  page.Row("Asset number", a.AssetNumber);
+  page.Row("Media destination", a.MediaDestination);
+  page.Row("Ed25519 signing key", c.SigningKeyFingerprint.empty() ? "none: unsigned" : c.SigningKeyFingerprint);
+  page.Row("", std::string("The undersigned attest that the drive named above was ") +
+                   (c.Kind == "verification" ? "checked" : "sanitized") + " as this certificate records.");
+  const auto signer = [](const std::string& name) {
+    return (name.empty() ? "Name ________________________" : name) +
+           "\nSignature ____________________   Date ____________";
+  };
+  page.Row("Operator", signer(c.Operator));
+  page.Row("Validator", signer(a.Validator));
+}
+
 std::vector<std::string> SmartLines(const std::vector<vellumar::SmartAttribute>& table) {
   std::vector<std::string> lines = {"ID   Attribute                                 Current  Worst  Raw"};
   for (const vellumar::SmartAttribute& a : table) {
@@ -255,6 +279,7 @@ std::string CertificatePdf(const vellumar::ErasureCertificate& c, const std::str
       page.Section("Verification");
       page.Row("Method", "none");
     }
+    AttestationSection(page, c);
     if (page.Page() == 1) {
       page.NewPage();
     }

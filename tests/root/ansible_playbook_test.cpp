@@ -9,6 +9,7 @@
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
+#include "support/temp_folder.h"
 
 namespace vellumar {
 namespace {
@@ -39,6 +40,7 @@ class AnsiblePlaybook : public ::testing::Test {
     std::ofstream(dir_ / "inventory.ini")
         << "localhost vellumar_serials='[\"" << serial << "\"]' vellumar_only_devices='[\"" << node << "\"]'"
         << " vellumar_become=false vellumar_cli=" << VELLUMAR_CLI_PATH
+        << " vellumar_signing_key=" << (dir_ / "test.key").string()
         << " vellumar_certificate_dir=" << (dir_ / "on-host").string()
         << " vellumar_fetch_dir=" << (dir_ / "fetched").string() << "\n";
     return Shell("cd " + Quote(dir_.string()) +
@@ -57,6 +59,8 @@ TEST_F(AnsiblePlaybook, ErasesOnlyTheNamedDriveAndFetchesItsCertificate) {
   }
   LoopDevice loop(64 * kMiB);
   ASSERT_TRUE(loop.Ok()) << loop.Error();
+  // The organisation's key, so the test leaves no host key behind in /etc/vellumar.
+  testing::WriteTestKey((dir_ / "test.key").string());
 
   // A serial that names no drive fails the host, and nothing is written.
   const ShellResult unknown = Run("NO-SUCH-SERIAL", loop.Node());
@@ -69,9 +73,17 @@ TEST_F(AnsiblePlaybook, ErasesOnlyTheNamedDriveAndFetchesItsCertificate) {
   EXPECT_EQ(NonZeroBytes(loop.Image()), 0);
   int json = 0;
   int pdf = 0;
-  for (const auto& entry : fs::directory_iterator(dir_ / "fetched" / "localhost")) {
+  const fs::path fetched = dir_ / "fetched" / "localhost";
+  for (const auto& entry : fs::directory_iterator(fetched)) {
     json += entry.path().extension() == ".json" ? 1 : 0;
     pdf += entry.path().extension() == ".pdf" ? 1 : 0;
+    if (entry.path().extension() == ".json") {
+      // The certificate checks against the key fetched with it.
+      const ShellResult check =
+          Shell(std::string(VELLUMAR_CLI_PATH) + " certificate verify " + Quote(entry.path().string()) + " --key " +
+                Quote((fetched / "signing-key.pub").string()));
+      EXPECT_EQ(check.ExitCode, 0) << check.Output;
+    }
   }
   EXPECT_EQ(json, 1);
   EXPECT_EQ(pdf, 1);

@@ -70,6 +70,8 @@ TEST(BashCompletion, OffersCommandsOptionsFilesAndFolders) {
       {"vellumar-cli f", "format", "list"},
       {"vellumar-cli format --", "--serial", "--json"},
       {"vellumar-cli list --", "--json", "--yes"},
+      {"vellumar-cli certificate ''", "verify", "format"},
+      {"vellumar-cli verify /dev/null --destination ''", "destroy", "--yes"},
       {"vellumar-cli details --from-file " + Quote(data + "/"), data + "/ata", ""},
       {"vellumar-cli format /dev/null --certificate " + Quote(VELLUMAR_SOURCE_DIR "/tests/"),
        VELLUMAR_SOURCE_DIR "/tests/data", VELLUMAR_SOURCE_DIR "/tests/CMakeLists.txt"},

@@ -14,6 +14,7 @@
 #include "support/loop_device.h"
 #include "support/root_env.h"
 #include "support/shell.h"
+#include "support/temp_folder.h"
 
 namespace vellumar {
 namespace {
@@ -55,8 +56,11 @@ void FormatVerifyAndCheckAgain(std::int64_t size, const std::string& losetupOpti
   LoopDevice loop(size, losetupOptions);
   ASSERT_TRUE(loop.Ok()) << loop.Error();
   const TempFolder folder;
-  const ShellResult run = RunCli("format " + Quote(loop.Node()) + " --yes --agree --verify full --certificate " +
-                                 Quote(folder.Path) + " --operator 'Test Operator'");
+  const testing::TempFolder keys;
+  const report::SigningKey key = testing::WriteTestKey(keys.Path + "/test.key");
+  const ShellResult run =
+      RunCli("format " + Quote(loop.Node()) + " --yes --agree --verify full --certificate " + Quote(folder.Path) +
+             " --operator 'Test Operator' --signing-key " + Quote(keys.Path + "/test.key"));
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   const std::string passed = "Verification passed: " + std::to_string(size / 1'000'000) + ",";
   const auto complete = run.Output.find("Low-level format is complete.");
@@ -69,6 +73,10 @@ void FormatVerifyAndCheckAgain(std::int64_t size, const std::string& losetupOpti
   EXPECT_NE(json.find("\"result\": \"passed\""), std::string::npos);
   EXPECT_NE(json.find("\"status\": \"not checked\""), std::string::npos);  // a loop device answers no ATA
   EXPECT_FALSE(folder.Only(".pdf").empty());
+  testing::WriteBytes(keys.Path + "/test.pub", report::PublicKeyText(key.Public) + "\n");
+  const ShellResult signature =
+      RunCli("certificate verify " + Quote(folder.Only(".json")) + " --key " + Quote(keys.Path + "/test.pub"));
+  EXPECT_EQ(signature.ExitCode, 0) << signature.Output;
 
   const ShellResult sample = RunCli("verify " + Quote(loop.Node()) + " --sample");
   EXPECT_EQ(sample.ExitCode, 0) << sample.Output;
@@ -103,18 +111,19 @@ TEST(VerifyLoopDevice, FormatVerifyFullThenVerifySampleWith4096ByteSectors) {
 TEST(CertificateFolder, FilesWrittenAsRootForAUserBelongToThatUser) {
   VELLUMAR_REQUIRE_ROOT();
   const TempFolder folder;
-  platform::DirectorySink sink(folder.Path);
-  sink.SetOwner(65534, 65534);
   std::string error;
-  ASSERT_TRUE(sink.WriteFile("record.json", "{}", error)) << error;
+  const std::unique_ptr<platform::DirectorySink> sink = platform::DirectorySink::Open(folder.Path, error);
+  ASSERT_NE(sink, nullptr) << error;
+  sink->SetOwner(65534, 65534);
+  ASSERT_TRUE(sink->WriteFiles({{"record.json", "{}"}}, error)) << error;
   struct stat info {};
   ASSERT_EQ(::stat((folder.Path + "/record.json").c_str(), &info), 0);
   EXPECT_EQ(info.st_uid, 65534U);
   EXPECT_EQ(info.st_gid, 65534U);
   // A file of that name is never replaced, and a link planted there is never followed.
-  EXPECT_FALSE(sink.WriteFile("record.json", "{}", error));
+  EXPECT_FALSE(sink->WriteFiles({{"record.json", "{}"}}, error));
   std::filesystem::create_symlink("/etc/vellumar-must-not-exist", folder.Path + "/planted.json");
-  EXPECT_FALSE(sink.WriteFile("planted.json", "{}", error));
+  EXPECT_FALSE(sink->WriteFiles({{"planted.json", "{}"}}, error));
   EXPECT_FALSE(std::filesystem::exists("/etc/vellumar-must-not-exist"));
 }
 

@@ -54,6 +54,8 @@ ErasureCertificate EveryField() {
   c.Verification = CheckRecord(VerifyMethod::Sample, 4242, check, 512);
   c.Smart = std::vector<SmartAttribute>{{5, 100, 100, 0, 0}, {194, 36, 50, 0x0000'2400'0024ULL, 0x24}};
   c.Log = log;
+  c.Attestation = {"Acme Recycling", "Bench 3", "INV-0042", "destroy", "Park Validator"};
+  c.SigningKeyFingerprint = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
   return c;
 }
 
@@ -91,12 +93,14 @@ TEST(CertificateJson, RecordsValidateAgainstTheDocumentedSchema) {
 
 TEST(CertificateJson, CarriesTheFactsAnAuditorLooksFor) {
   const std::string json = report::CertificateJson(EveryField());
-  for (const char* expected : {"\"schema_version\": 2", "\"level\": \"clear\"", "\"bytes_written\": 1000204865536",
-                               "\"operator\": \"김철수\"", "\"serial\": \"WD-XYZ 123\"", "\"seed\": 4242",
-                               "\"first_mismatch\": {\n      \"offset\": 1048576,\n      \"lba\": 2048",
-                               "\"hpa_hidden_sectors\": 4000", "\"name\": \"HDA Temperature\",",
-                               "\"error_lines\": [\n      \"12/08/26 14:31:00   Format Error occurred at offset 51,200",
-                               "\"first_lbas\": [\n        100,\n        101", "WD10</b> \xEF\xBF\xBD"}) {
+  for (const char* expected :
+       {"\"schema_version\": 2", "\"level\": \"clear\"", "\"bytes_written\": 1000204865536", "\"operator\": \"김철수\"",
+        "\"serial\": \"WD-XYZ 123\"", "\"seed\": 4242",
+        "\"first_mismatch\": {\n      \"offset\": 1048576,\n      \"lba\": 2048", "\"hpa_hidden_sectors\": 4000",
+        "\"name\": \"HDA Temperature\",",
+        "\"error_lines\": [\n      \"12/08/26 14:31:00   Format Error occurred at offset 51,200",
+        "\"first_lbas\": [\n        100,\n        101", "WD10</b> \xEF\xBF\xBD", "\"asset_number\": \"INV-0042\"",
+        "\"public_key_fingerprint\": \"SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU\""}) {
     EXPECT_THAT(json, HasSubstr(expected));
   }
   EXPECT_EQ(EveryField().Erase->FirstUnwrittenLbas.size(), kCertificateListedLbas);
@@ -117,7 +121,8 @@ TEST(CertificatePdf, TextNamesTheDriveMethodResultAndTheRecordsHash) {
   for (const std::string& expected :
        {std::string("WDC <b>WD10</b>"), std::string("WD-XYZ 123"), std::string("zero fill, one pass, full"),
         std::string("sample, seed 4242"), std::string("Verification failed: non-zero data at offset 1,048,576"), hash,
-        std::string("김철수"), std::string("Page 2")}) {
+        std::string("김철수"), std::string("Page 2"), std::string("INV-0042"), std::string("Park Validator"),
+        std::string("SHA256:47DEQpj8HBSa+")}) {
     EXPECT_THAT(text.Output, HasSubstr(expected));
   }
   EXPECT_THAT(text.Output, Not(HasSubstr("Page 3")));
@@ -132,7 +137,8 @@ TEST(Certificate, FileStemKeepsHostileSerialsInsideTheFolder) {
                                          {"../../etc/passwd", "_._.._etc_passwd-T"},
                                          {"  ", "no-serial-T"},
                                          {".hidden", "_hidden-T"},
-                                         {"", "no-serial-T"}}) {
+                                         {"", "no-serial-T"},
+                                         {std::string(251, 'S'), std::string(kCertificateStemSerial, 'S') + "-T"}}) {
     EXPECT_EQ(CertificateFileStem(c.Serial, "T"), c.Stem) << c.Serial;
   }
 }

@@ -24,6 +24,7 @@ TEST(VerifyCli, BadOptionsAreUsageErrorsBeforeAnyDriveIsTouched) {
       {{"verify", "/dev/null", "--serial"}, "--serial needs a value"},
       {{"verify", "/dev/null", "--fast"}, "unknown option '--fast'"},
       {{"verify", "/dev/a", "/dev/b"}, "only one DRIVE"},
+      {{"verify", "/dev/null", "--destination", "shred"}, "--destination takes reuse, recycle or destroy"},
   };
   for (const Case& c : cases) {
     std::istringstream in;

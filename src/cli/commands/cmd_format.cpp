@@ -15,7 +15,6 @@
 #include "ops/erasure_job.h"
 #include "ops/exit_status.h"
 #include "ops/linux/linux_parts.h"
-#include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
 #include "platform/linux/sysfs/sysfs_disks.h"
@@ -33,7 +32,7 @@ struct FormatOptions {
   bool Yes = false;
   bool Agree = false;
   vellumar::VerifyMethod Verify = vellumar::VerifyMethod::None;
-  std::string CertificateDir;
+  CertificateRequest Certificate;
   std::string Operator;
 };
 
@@ -48,8 +47,10 @@ std::optional<int> ParseFormatOptions(const std::vector<std::string>& args, Form
   options.Quick = line.Flag("--quick");
   options.Yes = line.Flag("--yes");
   options.Agree = line.Flag("--agree");
-  options.CertificateDir = line.Value("--certificate");
   options.Operator = line.Value("--operator");
+  if (const std::optional<int> status = ReadCertificateOptions("format", line, options.Certificate, env)) {
+    return status;
+  }
   if (line.Values.contains("--verify")) {
     const auto parsed = vellumar::ParseVerifyMethod(line.Value("--verify"));
     if (!parsed) {
@@ -109,8 +110,9 @@ void EndAbortOnSignal(CliEnvironment& env) {
 }
 
 // What is checked before the job starts: the agreement, the drive as named, its serial and size,
-// and the certificate folder. A status when the command ends here.
-std::optional<int> CheckBeforeRun(const FormatOptions& options, CliEnvironment& env, ResolvedDrive& drive) {
+// and the certificate's folder, settings and key. A status when the command ends here.
+std::optional<int> CheckBeforeRun(const FormatOptions& options, CliEnvironment& env, ResolvedDrive& drive,
+                                  std::optional<vellumar::ops::CertificateOutput>& certificate) {
   // The first-run agreement comes before the drive is even looked at; --help does not need it.
   std::vector<std::string> agreement;
   if (options.Agree) {
@@ -142,13 +144,7 @@ std::optional<int> CheckBeforeRun(const FormatOptions& options, CliEnvironment& 
     return kExitRefused;
   }
   // A certificate that cannot be written is found out before anything is erased.
-  if (!options.CertificateDir.empty()) {
-    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
-      env.Err << "vellumar-cli format: --certificate: " << bad << "\n";
-      return kExitUsage;
-    }
-  }
-  return std::nullopt;
+  return PrepareCertificate("format", options.Certificate, certificate, env);
 }
 
 }  // namespace
@@ -159,7 +155,8 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     return *status;
   }
   ResolvedDrive drive;
-  if (const std::optional<int> status = CheckBeforeRun(options, env, drive)) {
+  std::optional<vellumar::ops::CertificateOutput> certificate;
+  if (const std::optional<int> status = CheckBeforeRun(options, env, drive, certificate)) {
     return *status;
   }
 
@@ -199,11 +196,10 @@ int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     env.Err << "Error opening device: " << result.OpenFailure << "\n";
   }
   const int status = vellumar::ops::ErasureExitStatus(result);
-  if (options.CertificateDir.empty() || !result.Certificate) {
+  if (!certificate || !result.Certificate) {
     return status;
   }
-  return StatusWithCertificate(status,
-                               WriteCertificateInto(*result.Certificate, result.Ended, options.CertificateDir, env));
+  return StatusWithCertificate(status, WriteCertificateInto(*result.Certificate, result.Ended, *certificate, env));
 }
 
 }  // namespace vellumar::cli

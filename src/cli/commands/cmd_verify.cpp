@@ -17,7 +17,6 @@
 #include "ops/linux/drive_survey.h"
 #include "ops/linux/linux_parts.h"
 #include "ops/sample_seed.h"
-#include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
 #include "platform/linux/io/identity_pin.h"
@@ -33,7 +32,7 @@ struct VerifyOptions {
   vellumar::VerifyMethod Method = vellumar::VerifyMethod::Full;
   std::optional<std::uint64_t> Seed;
   std::string Serial;
-  std::string CertificateDir;
+  CertificateRequest Certificate;
   std::string Operator;
 };
 
@@ -61,8 +60,10 @@ std::optional<int> ParseVerifyOptions(const std::vector<std::string>& args, Veri
   }
   options.Drive = line.Operand;
   options.Serial = line.Value("--serial");
-  options.CertificateDir = line.Value("--certificate");
   options.Operator = line.Value("--operator");
+  if (const std::optional<int> status = ReadCertificateOptions("verify", line, options.Certificate, env)) {
+    return status;
+  }
   if (line.Flag("--sample")) {
     options.Method = vellumar::VerifyMethod::Sample;
   }
@@ -152,11 +153,9 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
     return kExitUsage;
   }
 
-  if (!options.CertificateDir.empty()) {
-    if (const std::string bad = vellumar::platform::CheckCertificateFolder(options.CertificateDir); !bad.empty()) {
-      env.Err << "vellumar-cli verify: --certificate: " << bad << "\n";
-      return kExitUsage;
-    }
+  std::optional<vellumar::ops::CertificateOutput> output;
+  if (const std::optional<int> status = PrepareCertificate("verify", options.Certificate, output, env)) {
+    return *status;
   }
 
   vellumar::platform::SystemClock clock;
@@ -196,13 +195,13 @@ int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env) 
   logs.BenchMark.SetTap(nullptr);
   progress.Clear();
   const int status = vellumar::ops::ExitStatusAfterCheck(result, kExitOk);
-  if (options.CertificateDir.empty()) {
+  if (!output) {
     return status;
   }
   certificate.Verification = vellumar::CheckRecord(request.Method, request.Seed, result, request.SectorSize);
   const std::time_t ended = facts.Now();
   vellumar::ops::FinishCertificate(certificate, facts, started, ended);
-  return StatusWithCertificate(status, WriteCertificateInto(certificate, ended, options.CertificateDir, env));
+  return StatusWithCertificate(status, WriteCertificateInto(certificate, ended, *output, env));
 }
 
 }  // namespace vellumar::cli

@@ -104,6 +104,7 @@ std::string CertificateFileStem(const std::string& serial, const std::string& ut
                        c == '_' || (c == '.' && !stem.empty());
     stem += plain ? c : '_';
   }
+  stem.resize(std::min(stem.size(), kCertificateStemSerial));
   const auto end = stem.find_last_not_of('_');
   stem = end == std::string::npos ? std::string() : stem.substr(0, end + 1);
   if (stem.empty()) {

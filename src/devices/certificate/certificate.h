@@ -77,6 +77,16 @@ struct CertificateCheck {
   std::int64_t KnownUnwrittenSectors = 0;
 };
 
+// What the operator adds to the record, from options or the certificate settings file; empty
+// when not given.
+struct CertificateAttestation {
+  std::string Organisation;
+  std::string Location;
+  std::string AssetNumber;
+  std::string MediaDestination;  // "reuse", "recycle" or "destroy"
+  std::string Validator;
+};
+
 struct ErasureCertificate {
   std::string Kind = "erasure";  // "erasure" after a run, "verification" after `verify`
   std::string Id;                // a random UUID, one per certificate
@@ -97,9 +107,12 @@ struct ErasureCertificate {
   std::optional<CertificateCheck> Verification;
   std::optional<std::vector<SmartAttribute>> Smart;  // absent when the drive did not answer
   std::vector<std::string> Log;                      // the format log of the run, verbatim
+  CertificateAttestation Attestation;
+  std::string SigningKeyFingerprint;  // set by the writer before the record is serialised; empty: unsigned
 };
 
 inline constexpr std::size_t kCertificateListedLbas = 16;
+inline constexpr std::size_t kCertificateStemSerial = 64;
 
 std::string FormatOutcomeName(FormatOutcome outcome);
 std::string VerifyOutcomeName(VerifyOutcome outcome);
@@ -111,16 +124,23 @@ CertificateCheck CheckRecord(VerifyMethod method, std::uint64_t seed, const Veri
                              std::int64_t sectorSize);
 
 // "<serial>-<UTC stamp>" with every character outside [A-Za-z0-9._-] made '_', so a hostile
-// serial can neither leave the folder nor hide the file.
+// serial can neither leave the folder nor hide the file, and the serial cut to
+// kCertificateStemSerial characters, so no serial makes a name too long for the folder.
 std::string CertificateFileStem(const std::string& serial, const std::string& utcStamp);
+
+struct CertificateFile {
+  std::string Name;
+  std::string Bytes;
+};
 
 // Where the files of a certificate go. Implementations create new files only and never follow a
 // link; one may hand the files to the user the program runs for.
 class CertificateSink {
  public:
   virtual ~CertificateSink() = default;
-  // False with a readable `error` when the file could not be written whole.
-  virtual bool WriteFile(const std::string& name, const std::string& bytes, std::string& error) = 0;
+  // Writes every file or none: a folder that fills up keeps no record without its PDF. False
+  // with a readable `error` then.
+  virtual bool WriteFiles(const std::vector<CertificateFile>& files, std::string& error) = 0;
   // True when a file of that name is already there (two certificates in the same second).
   virtual bool Exists(const std::string& /*name*/) { return false; }
 };

@@ -3,15 +3,49 @@
 #include <optional>
 
 #include "platform/linux/host/certificate_facts.h"
-#include "platform/linux/host/directory_sink.h"
 #include "platform/linux/host/user_account.h"
 #include "platform/linux/host/user_files.h"
 #include "report/certificate_files.h"
 
 namespace vellumar::ops {
 
+std::optional<CertificateOutput> PrepareCertificateOutput(const std::string& folder,
+                                                          const CertificateSettings& settings, std::string& error) {
+  CertificateConfig config;
+  if (!LoadCertificateConfig(settings.ConfigFolder, config, error)) {
+    return std::nullopt;
+  }
+  std::string keyPath;
+  std::optional<report::SigningKey> key = LoadSigningKey(settings, config, true, keyPath, error);
+  if (!key) {
+    return std::nullopt;
+  }
+  std::unique_ptr<platform::DirectorySink> sink = platform::DirectorySink::Open(folder, error);
+  if (!sink) {
+    return std::nullopt;
+  }
+  return CertificateOutput{std::move(sink), *key, Overlay(config.Attestation, settings.Attestation)};
+}
+
+std::string WriteCertificate(const ErasureCertificate& certificate, CertificateOutput& output, const std::string& stem,
+                             std::string& error) {
+  ErasureCertificate record = certificate;
+  record.Attestation = Overlay(output.Attestation, record.Attestation);
+  return report::WriteCertificateFiles(record, stem, output.Key, *output.Folder, error);
+}
+
 std::string WriteCertificate(const ErasureCertificate& certificate, const std::string& folder, const std::string& stem,
                              CertificateOwner owner, std::string& error) {
+  // The settings and the key are root's; they are read before the identity changes.
+  CertificateConfig config;
+  std::string keyPath;
+  if (!LoadCertificateConfig(CertificateSettings{}.ConfigFolder, config, error)) {
+    return {};
+  }
+  const std::optional<report::SigningKey> key = LoadSigningKey({}, config, true, keyPath, error);
+  if (!key) {
+    return {};
+  }
   // The folder is entered with the user's rights only, so root never writes where the user
   // could not.
   std::optional<platform::ScopedFileIdentity> identity;
@@ -25,8 +59,12 @@ std::string WriteCertificate(const ErasureCertificate& certificate, const std::s
       }
     }
   }
-  platform::DirectorySink sink(folder);
-  return report::WriteCertificateFiles(certificate, stem, sink, error);
+  std::unique_ptr<platform::DirectorySink> sink = platform::DirectorySink::Open(folder, error);
+  if (!sink) {
+    return {};
+  }
+  CertificateOutput output{std::move(sink), *key, config.Attestation};
+  return WriteCertificate(certificate, output, stem, error);
 }
 
 std::string CertificateStem(const ErasureCertificate& certificate, std::time_t ended) {

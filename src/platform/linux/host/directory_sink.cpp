@@ -1,73 +1,91 @@
 #include "platform/linux/host/directory_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
-#include "platform/linux/io/unique_fd.h"
+#include "platform/linux/host/new_file.h"
 
 namespace vellumar::platform {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      return false;
-    }
-    done += static_cast<std::size_t>(got);
-  }
-  return true;
+std::string Why(const std::string& path) { return path + ": " + std::strerror(errno); }
+
+bool PlainName(const std::string& name) {
+  return !name.empty() && name.find('/') == std::string::npos && name[0] != '.';
 }
 
 }  // namespace
 
-std::string CheckCertificateFolder(const std::string& folder) {
-  const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir) {
-    return folder + ": " + std::strerror(errno);
+std::unique_ptr<DirectorySink> DirectorySink::Open(const std::string& folder, std::string& error) {
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (!dir || ::fstat(dir.Get(), &info) != 0) {
+    error = errno == ENOTDIR ? folder + ": not a folder (or a link to one; name the folder itself)" : Why(folder);
+    return nullptr;
   }
-  return "";
+  if ((info.st_mode & S_IWOTH) != 0 && (info.st_mode & S_ISVTX) == 0) {
+    error = folder +
+            ": others can write to this folder and could replace the certificate; use another folder "
+            "or set its sticky bit (chmod +t)";
+    return nullptr;
+  }
+  // The real test: a file made and removed the way the certificate will be.
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  NewFile probe(dir.Get(), ".vellumar-probe-" + std::to_string(::getpid()) + "-" + std::to_string(now.tv_nsec), 0600);
+  const bool ok = probe.Ok() && probe.Write("") && probe.Publish();
+  const int cause = errno;
+  probe.Discard();
+  if (!ok) {
+    errno = cause;
+    error = Why(folder);
+    return nullptr;
+  }
+  return std::unique_ptr<DirectorySink>(new DirectorySink(folder, std::move(dir)));
 }
 
 bool DirectorySink::Exists(const std::string& name) {
-  const UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return dir && ::faccessat(dir.Get(), name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
+  return ::faccessat(dir_.Get(), name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool DirectorySink::WriteFile(const std::string& name, const std::string& bytes, std::string& error) {
-  if (name.empty() || name.find('/') != std::string::npos || name[0] == '.') {
-    error = "not a plain file name: " + name;
+bool DirectorySink::WriteFiles(const std::vector<vellumar::CertificateFile>& files, std::string& error) {
+  std::vector<NewFile> made;
+  made.reserve(files.size());
+  const auto fail = [&](const std::string& name) {
+    error = Why(folder_ + "/" + name);
+    for (NewFile& file : made) {
+      file.Discard();
+    }
     return false;
+  };
+  for (const vellumar::CertificateFile& file : files) {
+    if (!PlainName(file.Name)) {
+      error = "not a plain file name: " + file.Name;
+      return false;
+    }
   }
-  const std::string path = folder_ + "/" + name;
-  const UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir) {
-    error = folder_ + ": " + std::strerror(errno);
-    return false;
+  // Every file whole on the medium before any of them gets its name.
+  for (const vellumar::CertificateFile& file : files) {
+    made.emplace_back(dir_.Get(), file.Name, 0644);
+    NewFile& written = made.back();
+    if (!written.Ok() || (owner_ && ::fchown(written.Fd(), owner_->first, owner_->second) != 0) ||
+        !written.Write(file.Bytes)) {
+      return fail(file.Name);
+    }
   }
-  const UniqueFd file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (!file) {
-    error = path + ": " + std::strerror(errno);
-    return false;
+  for (NewFile& file : made) {
+    if (!file.Publish()) {
+      return fail(file.Name());
+    }
   }
-  bool ok = WriteAll(file.Get(), bytes);
-  if (ok && owner_) {
-    ok = ::fchown(file.Get(), owner_->first, owner_->second) == 0;
-  }
-  ok = ok && ::fsync(file.Get()) == 0;
-  if (!ok) {
-    error = path + ": " + std::strerror(errno);
-    ::unlinkat(dir.Get(), name.c_str(), 0);
-  }
-  return ok;
+  ::fsync(dir_.Get());
+  return true;
 }
 
 }  // namespace vellumar::platform
