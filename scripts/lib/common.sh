@@ -5,7 +5,7 @@ VELLUMAR_PACKAGES=(
   libnvme-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev
   util-linux e2fsprogs fdisk dosfstools btrfs-progs
-  xvfb xauth x11-xserver-utils fonts-noto-cjk
+  xvfb xauth x11-xserver-utils fonts-noto-cjk fonts-dejavu-core
   clang-format clang-tidy time clang libclang-rt-14-dev
   nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
   scdoc libcli11-dev bash-completion

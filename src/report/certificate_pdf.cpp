@@ -2,8 +2,6 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <glib.h>
-#include <pango/pangocairo.h>
 
 #include <memory>
 #include <string>
@@ -12,153 +10,13 @@
 
 #include "devices/ata/smart_attribute_names.h"
 #include "devices/base/text_format.h"
+#include "report/pdf_page_writer.h"
 
 namespace vellumar::report {
 
 namespace {
 
-constexpr double kPageWidth = 595.28;  // A4 in points
-constexpr double kPageHeight = 841.89;
-constexpr double kMargin = 48.0;
-constexpr double kFooterSpace = 40.0;
-constexpr double kKeyWidth = 170.0;
-constexpr int kMaxPages = 2;
-
-// Drive texts and operator names can be any bytes; pango wants valid UTF-8.
-std::string ValidUtf8(const std::string& text) {
-  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-  std::string result(valid);
-  g_free(valid);
-  return result;
-}
-
 std::string Grouped(std::int64_t value) { return vellumar::GroupThousands(value); }
-
-struct LayoutDeleter {
-  void operator()(PangoLayout* layout) const { g_object_unref(layout); }
-};
-struct FontDeleter {
-  void operator()(PangoFontDescription* font) const { pango_font_description_free(font); }
-};
-using Layout = std::unique_ptr<PangoLayout, LayoutDeleter>;
-using Font = std::unique_ptr<PangoFontDescription, FontDeleter>;
-
-// Lays text out top to bottom over at most two pages.
-class PageWriter {
- public:
-  PageWriter(cairo_t* cr, std::string footer) : cr_(cr), footer_(std::move(footer)) {}
-
-  double Remaining() const { return kPageHeight - kFooterSpace - y_; }
-  int Page() const { return page_; }
-
-  void Title(const std::string& text, const std::string& subtitle) {
-    y_ += Draw(text, "Sans Bold 18", kMargin, y_, kPageWidth - 2 * kMargin) + 2;
-    y_ += Draw(subtitle, "Sans 9", kMargin, y_, kPageWidth - 2 * kMargin) + 10;
-  }
-
-  void Section(const std::string& title) {
-    if (Remaining() < 60) {
-      NewPage();
-    }
-    y_ += 6;
-    y_ += Draw(title, "Sans Bold 11", kMargin, y_, kPageWidth - 2 * kMargin) + 2;
-    cairo_set_line_width(cr_, 0.6);
-    cairo_move_to(cr_, kMargin, y_);
-    cairo_line_to(cr_, kPageWidth - kMargin, y_);
-    cairo_stroke(cr_);
-    y_ += 4;
-  }
-
-  void Row(const std::string& key, const std::string& value) {
-    const double width = kPageWidth - 2 * kMargin - kKeyWidth;
-    if (Measure(value, "Sans 9", width) + 4 > Remaining()) {
-      NewPage();
-    }
-    const double keyHeight = Draw(key, "Sans Bold 9", kMargin, y_, kKeyWidth - 8);
-    const double valueHeight = Draw(value.empty() ? "—" : value, "Sans 9", kMargin + kKeyWidth, y_, width);
-    y_ += std::max(keyHeight, valueHeight) + 3;
-  }
-
-  // Monospaced lines; stops (with a note) where the last allowed page ends.
-  void Lines(const std::vector<std::string>& lines, const std::string& omittedNote) {
-    const char* font = "Monospace 6.5";
-    const double width = kPageWidth - 2 * kMargin;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const double height = Measure(lines[i], font, width);
-      if (height + 14 > Remaining()) {
-        if (page_ >= kMaxPages) {
-          y_ += Draw(Grouped(static_cast<std::int64_t>(lines.size() - i)) + omittedNote, "Sans Italic 8", kMargin, y_,
-                     width);
-          return;
-        }
-        NewPage();
-      }
-      y_ += Draw(lines[i], font, kMargin, y_, width);
-    }
-  }
-
-  void NewPage() {
-    Footer();
-    cairo_show_page(cr_);
-    ++page_;
-    y_ = kMargin;
-  }
-
-  void Finish() {
-    Footer();
-    cairo_show_page(cr_);
-  }
-
- private:
-  Layout Make(const std::string& text, const char* font, double width) {
-    Layout layout(pango_cairo_create_layout(cr_));
-    const Font description(pango_font_description_from_string(font));
-    pango_layout_set_font_description(layout.get(), description.get());
-    pango_layout_set_width(layout.get(), static_cast<int>(width * PANGO_SCALE));
-    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
-    // A serial or a key fingerprint broken across lines must not gain a hyphen it does not have.
-    PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_insert_hyphens_new(FALSE));
-    pango_layout_set_attributes(layout.get(), attributes);
-    pango_attr_list_unref(attributes);
-    const std::string valid = ValidUtf8(text);
-    // Plain text, never markup: a drive's model cannot change the page.
-    pango_layout_set_text(layout.get(), valid.c_str(), static_cast<int>(valid.size()));
-    return layout;
-  }
-
-  double Measure(const std::string& text, const char* font, double width) {
-    const Layout layout = Make(text, font, width);
-    int w = 0;
-    int h = 0;
-    pango_layout_get_size(layout.get(), &w, &h);
-    return static_cast<double>(h) / PANGO_SCALE;
-  }
-
-  double Draw(const std::string& text, const char* font, double x, double y, double width) {
-    const Layout layout = Make(text, font, width);
-    cairo_move_to(cr_, x, y);
-    pango_cairo_show_layout(cr_, layout.get());
-    int w = 0;
-    int h = 0;
-    pango_layout_get_size(layout.get(), &w, &h);
-    return static_cast<double>(h) / PANGO_SCALE;
-  }
-
-  void Footer() {
-    const double y = kPageHeight - kMargin + 8;
-    cairo_set_line_width(cr_, 0.4);
-    cairo_move_to(cr_, kMargin, y - 4);
-    cairo_line_to(cr_, kPageWidth - kMargin, y - 4);
-    cairo_stroke(cr_);
-    Draw(footer_ + "    Page " + std::to_string(page_), "Sans 7", kMargin, y, kPageWidth - 2 * kMargin);
-  }
-
-  cairo_t* cr_;
-  std::string footer_;
-  double y_ = kMargin;
-  int page_ = 1;
-};
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
@@ -166,6 +24,17 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
 }
 
 std::string Bytes(std::int64_t value) { return Grouped(value) + " bytes"; }
+
+std::string HiddenText(const vellumar::HiddenAreaReport& h) {
+  std::string hidden = vellumar::HiddenAreaStatusName(h.Status);
+  if (h.Status == vellumar::HiddenAreaStatus::NotChecked && !h.Reason.empty()) {
+    hidden += " (" + h.Reason + ")";
+  } else if (h.Status == vellumar::HiddenAreaStatus::Hidden) {
+    hidden += ": " + Grouped(h.HpaHiddenSectors) + " sectors by a host protected area, " + Grouped(h.DcoHiddenSectors) +
+              " by a device configuration overlay";
+  }
+  return hidden;
+}
 
 void DriveSection(PageWriter& page, const vellumar::ErasureCertificate& c) {
   const vellumar::CertificateDrive& d = c.Drive;
@@ -180,27 +49,40 @@ void DriveSection(PageWriter& page, const vellumar::ErasureCertificate& c) {
   page.Row("Capacity", Bytes(d.CapacityBytes) + " (" + Grouped(d.Sectors) + " sectors)");
   page.Row("Sector size",
            Grouped(d.LogicalSectorSize) + " bytes logical, " + Grouped(d.PhysicalSectorSize) + " bytes physical");
-  page.Row("Rotational", !d.Rotational ? "unknown" : (*d.Rotational ? "yes" : "no"));
-  const vellumar::HiddenAreaReport& h = c.HiddenArea;
-  std::string hidden = vellumar::HiddenAreaStatusName(h.Status);
-  if (h.Status == vellumar::HiddenAreaStatus::NotChecked && !h.Reason.empty()) {
-    hidden += " (" + h.Reason + ")";
-  } else if (h.Status == vellumar::HiddenAreaStatus::Hidden) {
-    hidden += ": " + Grouped(h.HpaHiddenSectors) + " sectors by a host protected area, " + Grouped(h.DcoHiddenSectors) +
-              " by a device configuration overlay";
+  page.Row("Media", d.MediaType + (!d.Rotational ? "" : (*d.Rotational ? " (rotational)" : " (not rotational)")));
+  page.Row("Hidden sectors before", HiddenText(c.HiddenArea));
+  if (c.HiddenAreaAfter) {
+    page.Row("Hidden sectors after", HiddenText(*c.HiddenAreaAfter));
   }
-  page.Row("Hidden sectors", hidden);
+  const vellumar::CertificateHealth& health = c.Health;
+  std::string brief = health.Verdict;
+  if (health.ReallocatedSectors || health.PendingSectors) {
+    brief += ": " + Grouped(static_cast<std::int64_t>(health.ReallocatedSectors.value_or(0))) + " reallocated, " +
+             Grouped(static_cast<std::int64_t>(health.PendingSectors.value_or(0))) + " pending sectors";
+  } else if (health.PercentageUsed) {
+    brief += ": " + std::to_string(*health.PercentageUsed) + " % used, " +
+             Grouped(static_cast<std::int64_t>(health.MediaErrors.value_or(0))) + " media errors";
+  }
+  page.Row("Health before the run", brief);
 }
 
 void EraseSection(PageWriter& page, const vellumar::CertificateErase& e) {
   page.Section("Erase");
+  page.Row("Sanitization", e.Level == "none" ? "none: a quick wipe destroys the partition tables only"
+                                             : e.Level + " (" + e.Technique + ", " + std::to_string(e.Passes) +
+                                                   (e.Passes == 1 ? " pass, " : " passes, ") + e.Pattern + ")");
   page.Row("Method", e.Method + ", " + (e.Quick ? "quick wipe" : "full"));
   std::string ranges;
   for (const vellumar::ByteRange& range : e.RangesWritten) {
     ranges += (ranges.empty() ? "" : "; ") + Grouped(range.Begin) + " to " + Grouped(range.End);
   }
-  page.Row("Bytes written", ranges);
+  page.Row("Ranges written", ranges.empty() ? "none" : ranges);
+  page.Row("Bytes written", Bytes(e.BytesWritten));
   page.Row("Outcome", e.Outcome + " at offset " + Grouped(e.FinalOffset));
+  if (e.NotReachedSectors > 0) {
+    page.Row("Not written", Grouped(e.NotReachedSectors) + " sectors from offset " + Grouped(e.FinalOffset) +
+                                " on: the run " + e.Outcome + " there, and they keep their old data");
+  }
   page.Row("Average speed", e.AverageSpeed);
   page.Row("Error lines", Grouped(static_cast<std::int64_t>(e.ErrorLines.size())));
   std::string lbas;
@@ -219,6 +101,8 @@ void CheckSection(PageWriter& page, const vellumar::CertificateCheck& v) {
   page.Row("First mismatch", v.FirstMismatchOffset ? "offset " + Grouped(*v.FirstMismatchOffset) + ", LBA " +
                                                          Grouped(v.FirstMismatchLba.value_or(0))
                                                    : "none");
+  page.Row("Unreadable sectors", Grouped(v.UnreadableSectors));
+  page.Row("Known unwritten sectors", Grouped(v.KnownUnwrittenSectors) + " (the run reported them; not counted)");
 }
 
 // What the operator added, the signing key, and lines for the two people who sign the page.
@@ -265,6 +149,8 @@ std::string CertificatePdf(const vellumar::ErasureCertificate& c, const std::str
     page.Title(c.Kind == "verification" ? "Verification certificate" : "Erasure certificate",
                c.ToolName + " " + c.ToolVersion);
     page.Section("Record");
+    page.Row("Certificate id", c.Id);
+    page.Row("Build", c.Build);
     page.Row("Host", c.Host + " (kernel " + c.Kernel + ")");
     page.Row("Operator", c.Operator);
     page.Row("Started", c.Started);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "devices/base/units.h"
@@ -126,6 +127,39 @@ TEST(CertificatePdf, TextNamesTheDriveMethodResultAndTheRecordsHash) {
     EXPECT_THAT(text.Output, HasSubstr(expected));
   }
   EXPECT_THAT(text.Output, Not(HasSubstr("Page 3")));
+  EXPECT_THAT(text.Output, HasSubstr("Page 2 of 2"));
+  EXPECT_THAT(text.Output, HasSubstr("clear (overwrite, 1 pass, zeros)"));
+}
+
+// Values of any length keep the certificate to two pages, and no text runs into the footer.
+TEST(CertificatePdf, LongValuesAreCutAndTheFooterStaysClear) {
+  if (testing::Shell("command -v pdftotext && command -v pdfinfo").ExitCode != 0) {
+    GTEST_SKIP() << "needs pdftotext and pdfinfo (poppler-utils)";
+  }
+  ErasureCertificate c = EveryField();
+  for (int i = 0; i < 1'000; ++i) {
+    c.Operator += "김철수 Kim ";
+  }
+  c.Drive.Model = std::string(3'000, 'M');
+  c.Attestation.Location = std::string(2'000, 'L');
+  c.Log = std::vector<std::string>(400, std::string(300, 'x'));
+  const std::string path = TempFile("long.pdf", report::CertificatePdf(c, report::Sha256Hex("x")));
+  const testing::ShellResult info = testing::Shell("pdfinfo " + testing::Quote(path) + " | grep '^Pages:'");
+  const testing::ShellResult text = testing::Shell("pdftotext " + testing::Quote(path) + " -");
+  // Each word's box: no word other than the footer's may reach below the footer's rule.
+  const testing::ShellResult boxes =
+      testing::Shell("pdftotext -bbox " + testing::Quote(path) +
+                     " - | sed -n 's/.*yMin=\"\\([0-9.]*\\)\" xMax=\"[0-9.]*\" yMax=\"\\([0-9.]*\\)\">.*/\\1 \\2/p' | "
+                     "awk '{ t++ } $1 < 800 && $2 > 802 { n++ } END { print n + 0, t + 0 }'");
+  ::unlink(path.c_str());
+  EXPECT_THAT(info.Output, HasSubstr("Pages:           2"));
+  EXPECT_THAT(text.Output, HasSubstr("cut here; the JSON record has it whole"));
+  EXPECT_THAT(text.Output, HasSubstr("Page 2 of 2"));
+  int across = -1;
+  int words = 0;
+  std::istringstream(boxes.Output) >> across >> words;
+  EXPECT_EQ(across, 0) << "text runs into the footer";
+  EXPECT_GT(words, 200) << "the word boxes were read";
 }
 
 TEST(Certificate, FileStemKeepsHostileSerialsInsideTheFolder) {
