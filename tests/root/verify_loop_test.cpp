@@ -92,7 +92,7 @@ void FormatVerifyAndCheckAgain(std::int64_t size, const std::string& losetupOpti
   EXPECT_EQ(full.ExitCode, 6) << full.Output;
   const std::int64_t lba = size / sectorSize - 3;
   EXPECT_NE(full.Output.find(" (LBA " + std::to_string(lba).insert(std::to_string(lba).size() - 3, ",") +
-                             "); 1 sectors differ."),
+                             "); 1 sector differs."),
             std::string::npos)
       << full.Output;
   EXPECT_EQ(RunCli("verify " + Quote(loop.Node()) + " --serial NOT-THIS-ONE").ExitCode, 4);
