@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -227,10 +228,13 @@ void TFmMain::btSaveReportClick() {
   const QString stem = QString::fromStdString(vellumar::CertificateFileStem(
       certificate.Drive.Serial,
       QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmssZ")).toStdString()));
-  const std::string folder = services_.ReportFolder();
-  const QString suggested = (folder.empty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                            : QString::fromStdString(folder)) +
-                            "/" + stem + ".pdf";
+  // The person's Documents folder, or their home where there is none; never the working folder.
+  QString start = QString::fromStdString(services_.ReportFolder());
+  if (start.isEmpty()) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    start = !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+  }
+  const QString suggested = start + "/" + stem + ".pdf";
   const QString path = Hooks.AskReportPath ? Hooks.AskReportPath(suggested)
                                            : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"),
                                                                           suggested, QStringLiteral("PDF (*.pdf)"));
@@ -240,6 +244,11 @@ void TFmMain::btSaveReportClick() {
   std::string error;
   const std::string written = services_.SaveCertificate(certificate, path.toStdString(), error);
   logs_.BenchMarkLog(written.empty() ? "The report could not be saved: " + error : "Report saved: " + written);
+  if (written.empty() && Hooks.InformationBox) {
+    // A report the user believes saved is worse than none: the failure is said where they look.
+    Hooks.InformationBox(QString::fromStdString("The report could not be saved: " + error),
+                         QStringLiteral("보고서 저장"));
+  }
 }
 
 }  // namespace vellumar::desktop

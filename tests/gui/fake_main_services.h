@@ -75,12 +75,17 @@ class FakeMainServices final : public desktop::MainServices {
   }
 
   std::string SaveCertificate(const vellumar::ErasureCertificate& certificate, const std::string& pdfPath,
-                              std::string& /*error*/) override {
+                              std::string& error) override {
+    if (!SaveError.empty()) {
+      error = SaveError;
+      return {};
+    }
     Saved = certificate;
     return pdfPath;
   }
 
   std::optional<vellumar::ErasureCertificate> Saved;
+  std::string SaveError;  // set: every save fails with it
   std::vector<std::string> Parameters;
   std::vector<vellumar::TDeviceTable> Drives;
   FixedPlatform Platform;

@@ -265,6 +265,12 @@ TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
       std::find(services.Saved->Log.begin(), services.Saved->Log.end(),
                 window.Log_BenchMark->document()->findBlockByNumber(static_cast<int>(passed)).text().toStdString()),
       services.Saved->Log.end());
+
+  services.SaveError = "No space left on device";
+  QStringList notes;
+  window.Hooks.InformationBox = [&notes](const QString& text, const QString&) { notes << text; };
+  QTest::mouseClick(window.btSaveReport, Qt::LeftButton);
+  EXPECT_EQ(notes, QStringList{"The report could not be saved: No space left on device"});
 }
 
 }  // namespace
