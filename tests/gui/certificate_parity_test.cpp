@@ -26,8 +26,10 @@ nlohmann::json Comparable(const std::string& text) {
     const std::string entry = line.get<std::string>();
     const auto cut = entry.find("   ");
     std::string kept = cut == std::string::npos ? entry : entry.substr(cut + 3);
-    if (kept.rfind("Average speed", 0) == 0) {
-      kept = "Average speed";
+    for (const std::string speed : {"Average speed", "Average read speed"}) {
+      if (kept.rfind(speed, 0) == 0) {
+        kept = speed;
+      }
     }
     line = kept;
   }
