@@ -88,6 +88,7 @@ TEST(CertificateParity, DesktopAndCommandLineWriteTheSameDocument) {
   window.Hooks.Confirm = [](const ConfirmationRequest&) { return kDialogYes; };
   window.Hooks.AskReportPath = [](const QString&) { return QStringLiteral("/tmp/parity.pdf"); };
   ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.ReportRunning(); }, 10'000));
   window.cbVerify->setCurrentIndex(2);
   QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&window] { return window.btSaveReport->isEnabled(); }, 10'000));
