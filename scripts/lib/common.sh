@@ -3,7 +3,7 @@
 VELLUMAR_PACKAGES=(
   build-essential cmake googletest libgtest-dev libgmock-dev
   libnvme-dev nlohmann-json3-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libudev-dev qt6-translations-l10n
   util-linux e2fsprogs fdisk dosfstools btrfs-progs
   xvfb xauth x11-xserver-utils fonts-noto-cjk fonts-dejavu-core
   clang-format clang-tidy time clang libclang-rt-14-dev

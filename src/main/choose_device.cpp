@@ -14,10 +14,18 @@ QStringList DriveRowTexts(const vellumar::TDeviceTable& entry, const vellumar::L
           FromUtf8(row.Serial), FromUtf8(row.Lba),  FromUtf8(row.Capacity)};
 }
 
+QList<QStringList> CatalogueRows(const vellumar::DeviceCatalogue& catalogue, const vellumar::LocaleSettings& locale) {
+  QList<QStringList> rows;
+  for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+    rows << DriveRowTexts(catalogue.DeviceTable(slot), locale);
+  }
+  return rows;
+}
+
 bool ChooseDevice(vellumar::DeviceCatalogue& catalogue, vellumar::windows::TFmChoose& chooser,
                   const vellumar::LocaleSettings& locale) {
-  for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
-    chooser.AddDriveRow(DriveRowTexts(catalogue.DeviceTable(slot), locale));
+  for (const QStringList& row : CatalogueRows(catalogue, locale)) {
+    chooser.AddDriveRow(row);
   }
   chooser.exec();
   return catalogue.DeviceChosen;

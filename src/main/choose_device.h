@@ -12,6 +12,9 @@ namespace vellumar::desktop {
 // volumes in brackets), firmware, serial, LBA, capacity.
 QStringList DriveRowTexts(const vellumar::TDeviceTable& entry, const vellumar::LocaleSettings& locale);
 
+// The rows of every catalogued drive, in slot order.
+QList<QStringList> CatalogueRows(const vellumar::DeviceCatalogue& catalogue, const vellumar::LocaleSettings& locale);
+
 // Fills the chooser from the catalogue in slot order, shows it modally and tells whether a
 // drive was chosen.
 bool ChooseDevice(vellumar::DeviceCatalogue& catalogue, vellumar::windows::TFmChoose& chooser,

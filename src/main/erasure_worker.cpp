@@ -15,10 +15,12 @@ void ErasureWorker::Start(const vellumar::ops::ErasureRequest& request, vellumar
   Join();
   StopRequested.store(false);
   parts_ = std::move(parts);
+  eraseDisplay_.reset();
   worker_ = std::thread([this, request, &logs, &clock] {
     vellumar::ops::ErasureServices services{logs, clock, StopRequested, display_, *this, *this};
     // The job catches what the run throws and ends it as terminated; nothing reaches here.
-    emit Finished(vellumar::ops::RunConfirmedErasure(request, parts_, services));
+    const vellumar::ops::ErasureResult result = vellumar::ops::RunConfirmedErasure(request, parts_, services);
+    emit Finished(result, eraseDisplay_.value_or(display_));
   });
 }
 
@@ -34,6 +36,13 @@ void ErasureWorker::Join() {
 }
 
 void ErasureWorker::OnProgress(const vellumar::FormatDisplay& display) { emit ProgressChanged(display); }
+
+void ErasureWorker::OnPhase(vellumar::RunPhase phase) {
+  if ((phase == vellumar::RunPhase::VerifyingFull || phase == vellumar::RunPhase::VerifyingSample) && !eraseDisplay_) {
+    eraseDisplay_ = display_;
+  }
+  emit PhaseChanged(phase);
+}
 
 void ErasureWorker::SetControlsEnabled(bool enabled) { emit ControlsEnabledChanged(enabled); }
 

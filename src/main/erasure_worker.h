@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include "devices/base/clock.h"
@@ -37,16 +38,21 @@ class ErasureWorker : public QObject, private vellumar::FormatObserver, private 
   void ControlsEnabledChanged(bool enabled);
   void StopEnabledChanged(bool enabled);
   void BarPausedChanged(bool paused);
-  void Finished(const vellumar::ops::ErasureResult& result);
+  void PhaseChanged(vellumar::RunPhase phase);
+  // `eraseDisplay` is what the erase itself showed last, before any check redrew the displays.
+  void Finished(const vellumar::ops::ErasureResult& result, const vellumar::FormatDisplay& eraseDisplay);
 
  private:
   void OnProgress(const vellumar::FormatDisplay& display) override;
+  void OnPhase(vellumar::RunPhase phase) override;
   void SetControlsEnabled(bool enabled) override;
   void SetStopEnabled(bool enabled) override;
   void SetBarPaused(bool paused) override;
 
   // Kept between runs: a run that never measures a speed shows the previous run's text.
   vellumar::FormatDisplay display_;
+  // The erase's last display, kept when the check begins.
+  std::optional<vellumar::FormatDisplay> eraseDisplay_;
   vellumar::ops::ErasureParts parts_;
   std::thread worker_;
 };

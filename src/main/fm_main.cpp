@@ -7,10 +7,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <algorithm>
 
 #include "main/choose_device.h"
-#include "windows/busy_input.h"
 #include "windows/program_links.h"
 #include "windows/screen_fit.h"
 #include "windows/task_dialog.h"
@@ -22,6 +20,16 @@ namespace vellumar::desktop {
 using vellumar::windows::DesignFont;
 using vellumar::windows::FromUtf8;
 
+namespace {
+
+void ShowPlainBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, const QString& caption) {
+  QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+}  // namespace
+
 TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue, MainServices& services,
                  QWidget* parent)
     : QMainWindow(parent), logs_(logs), catalogue_(catalogue), services_(services) {
@@ -30,8 +38,10 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   vellumar::windows::ApplyIconTitleFont(font);
   vellumar::windows::ApplyCalibriFont(font);
   setFont(font);
-  vellumar::windows::FitToScreen(*this, QSize(768, 499), QSize(750, 450), false);
   BuildWidgets(*this, font);
+  // The design size, or what the pages need where their texts are wider, as far as the screen allows.
+  const QSize needed = minimumSizeHint();
+  vellumar::windows::FitToScreen(*this, QSize(768, 499).expandedTo(needed), QSize(750, 450).expandedTo(needed), false);
 
   Hooks.Confirm = [this](const vellumar::ConfirmationRequest& request) {
     return vellumar::windows::ShowTaskDialogOrMessage(this, request);
@@ -43,21 +53,27 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
       debug_->exec();
     }
   };
-  Hooks.FatalErrorBox = [](const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-  };
+  Hooks.FatalErrorBox = [](const QString& text) { ShowPlainBox(nullptr, QMessageBox::Critical, text, "Error"); };
   Hooks.InformationBox = [this](const QString& text, const QString& caption) {
     vellumar::windows::ShowPlainNote(this, text, caption);
+  };
+  Hooks.WarningBox = [this](const QString& text, const QString& caption) {
+    ShowPlainBox(this, QMessageBox::Warning, text, caption);
   };
   Hooks.Terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
 
   memos_ = new MemoRouter(logs_, {Log_BenchMark, Log_Details, Log_Smart}, this);
+  rescan_ = new DriveRescan(services_, logs_.WallClock(), logs_.Locale(), this);
+  connect(rescan_, &DriveRescan::Probed, this, &TFmMain::ApplyProbe);
+  steady_.start();
+  timesTick_.setInterval(1'000);
+  connect(&timesTick_, &QTimer::timeout, this, &TFmMain::ShowTimes);
   ConnectRun();
+  connect(&reports_, &ReportWorker::Finished, this, &TFmMain::ReportFinished, Qt::QueuedConnection);
   connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
   connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
+  connect(btSaveReport, &QPushButton::clicked, this, &TFmMain::btSaveReportClick);
   connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this, [this] {
     vellumar::windows::OpenWebAddress(Launcher, vellumar::windows::ProductWebAddress(), Hooks.InformationBox);
   });
@@ -65,29 +81,15 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
 }
 
 TFmMain::~TFmMain() {
+  // Nothing may still read or write through the drive when it is closed.
   run_.RequestStop();
   run_.Join();
+  reports_.Join();
+  rescan_->Join();
   memos_->Detach();
   if (deviceOpen_) {
     services_.CloseDevice();
   }
-}
-
-void TFmMain::ConnectRun() {
-  connect(&run_, &ErasureWorker::ProgressChanged, this, &TFmMain::ShowDisplay, Qt::QueuedConnection);
-  connect(&run_, &ErasureWorker::ControlsEnabledChanged, this, &TFmMain::SetControlsEnabled, Qt::QueuedConnection);
-  connect(
-      &run_, &ErasureWorker::StopEnabledChanged, this,
-      [this](bool enabled) {
-        btStop->setEnabled(enabled && !stopping_);
-        if (enabled && !stopping_) {
-          btStop->setFocus();
-        }
-      },
-      Qt::QueuedConnection);
-  connect(&run_, &ErasureWorker::BarPausedChanged, this, &TFmMain::SetBarPaused, Qt::QueuedConnection);
-  connect(&run_, &ErasureWorker::Finished, this, &TFmMain::RunFinished, Qt::QueuedConnection);
-  connect(btSaveReport, &QPushButton::clicked, this, &TFmMain::btSaveReportClick);
 }
 
 void TFmMain::SetTitles() {
@@ -99,18 +101,13 @@ void TFmMain::SetTitles() {
                        vellumar::windows::ProductWebAddress().toUpper());
 }
 
-void TFmMain::RequestStopWithFeedback() {
-  run_.RequestStop();
-  stopping_ = true;
-  btStop->setEnabled(false);
-  StatusPanels[2]->setText(QStringLiteral("Stopping after the current block..."));
-}
-
 void TFmMain::closeEvent(QCloseEvent* event) {
-  if (run_.Running()) {
+  if (Busy()) {
     // The drive stays open until the worker has returned; the window closes when it does.
-    closeAfterRun_ = true;
-    RequestStopWithFeedback();
+    closeAfterWork_ = true;
+    if (run_.Running()) {
+      RequestStopWithFeedback();
+    }
     event->ignore();
     return;
   }
@@ -121,60 +118,6 @@ void TFmMain::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TFmMain::btRunBenchmarksClick() {
-  if (run_.Running() || !catalogue_.DeviceChosen || !deviceOpen_) {
-    return;
-  }
-  constexpr vellumar::VerifyMethod kMethods[] = {vellumar::VerifyMethod::None, vellumar::VerifyMethod::Sample,
-                                                 vellumar::VerifyMethod::Full};
-  const vellumar::TDeviceTable& drive = catalogue_.Selected();
-  vellumar::ops::ErasureRequest request;
-  request.Drive = drive;
-  request.Caption = diskName_;
-  request.Method =
-      cbQuickWipe->isChecked() ? vellumar::ops::EraseMethod::QuickWipe : vellumar::ops::EraseMethod::ZeroFill;
-  request.Verify = kMethods[std::clamp(cbVerify->currentIndex(), 0, 2)];
-  vellumar::ops::ErasureParts parts = services_.MakeRunParts(drive, logs_);
-  // The job refuses the running system's disk and asks for confirmation here, on the window's
-  // thread, before the run gets its own.
-  const std::optional<vellumar::ops::ErasureResult> ended = vellumar::ops::ConfirmErasure(
-      request, parts, logs_,
-      [this](const vellumar::ConfirmationRequest& asked) { return Hooks.Confirm(asked) == vellumar::kDialogYes; });
-  if (ended) {
-    if (!ended->Run.Refusal.empty()) {
-      Hooks.InformationBox(FromUtf8(ended->Run.Refusal), QStringLiteral("Cannot format this device"));
-    }
-    return;
-  }
-  // Disabled at once, so nothing can be clicked twice before the run's own first update arrives.
-  SetControlsEnabled(false);
-  stopping_ = false;
-  StatusPanels[2]->clear();
-  btSaveReport->setEnabled(false);
-  lastCertificate_.reset();
-  run_.Start(request, std::move(parts), logs_, logs_.WallClock());
-}
-
-void TFmMain::btStopClick() {
-  if (run_.Running()) {
-    RequestStopWithFeedback();
-  } else {
-    run_.RequestStop();
-  }
-}
-
-void TFmMain::btGetSmartClick() {
-  if (!deviceOpen_) {
-    return;
-  }
-  SetControlsEnabled(false);
-  vellumar::windows::RepaintNow(this);
-  services_.ShowSmartReport(catalogue_.Selected(), logs_);
-  // A click made during the report must not start a second one or a run afterwards.
-  vellumar::windows::DropQueuedInput();
-  SetControlsEnabled(true);
-}
-
 void TFmMain::SetControlsEnabled(bool enabled) {
   btRunBenchmarks->setEnabled(enabled);
   btGetSmart->setEnabled(enabled);
@@ -182,40 +125,29 @@ void TFmMain::SetControlsEnabled(bool enabled) {
   cbVerify->setEnabled(enabled);
 }
 
-void TFmMain::SetBarPaused(bool paused) {
-  barPaused_ = paused;
-  QPalette colours = pbCurrentTask->palette();
-  colours.setColor(QPalette::Highlight, paused ? kPausedBarColour : palette().color(QPalette::Highlight));
-  pbCurrentTask->setPalette(colours);
+void TFmMain::btGetSmartClick() {
+  if (!deviceOpen_ || Busy()) {
+    return;
+  }
+  const vellumar::TDeviceTable drive = catalogue_.Selected();
+  StartReport([this, drive] { services_.ShowSmartReport(drive, logs_); }, logs_.Smart);
 }
 
-void TFmMain::ShowDisplay(const vellumar::FormatDisplay& display) {
-  pbCurrentTask->setValue(display.BarPosition);
-  lbCurrentPercent->setText(FromUtf8(display.PercentText));
-  lbCurrentPosition->setText(FromUtf8(display.PositionText));
-  lbSpeed->setText(FromUtf8(display.SpeedText));
+void TFmMain::StartReport(std::function<void()> report, vellumar::LogSink& sink) {
+  // The controls stay off until the report has returned; the window goes on painting meanwhile.
+  SetControlsEnabled(false);
+  reportSink_ = &sink;
+  reports_.Start(std::move(report));
 }
 
-void TFmMain::RunFinished(const vellumar::ops::ErasureResult& result) {
-  run_.Join();
-  if (!result.Run.Confirmed) {
-    // Refused before it began (the disk became the running system's since it was confirmed):
-    // the run never took the controls, so they come back here.
-    SetControlsEnabled(true);
-    if (!result.Run.Refusal.empty() && !closeAfterRun_) {
-      Hooks.InformationBox(FromUtf8(result.Run.Refusal), QStringLiteral("Cannot format this device"));
-    }
+void TFmMain::ReportFinished(const QString& failure) {
+  reports_.Join();
+  if (!failure.isEmpty() && reportSink_ != nullptr) {
+    reportSink_->Append("The report could not be completed: " + failure.toStdString());
   }
-  btStop->setEnabled(false);
-  stopping_ = false;
-  if (result.Certificate) {
-    lastCertificate_ = result.Certificate;
-    btSaveReport->setEnabled(true);
-  }
-  if (!closeAfterRun_) {
-    StatusPanels[2]->clear();
-  }
-  if (closeAfterRun_) {
+  reportSink_ = nullptr;
+  SetControlsEnabled(true);
+  if (closeAfterWork_) {
     close();
   }
 }

@@ -1,10 +1,13 @@
+#include <algorithm>
+
 #include "devices/base/text_format.h"
+#include "main/choose_device.h"
 #include "main/fm_main.h"
-#include "windows/busy_input.h"
 #include "windows/window_texts.h"
 
 // The main window's first showing (enumeration, the debug window, the chooser, opening the
-// drive, the details report) and the program's end; fm_main.cpp holds the rest of the window.
+// drive, the details report), drives that come and go, and the program's end; fm_main.cpp and
+// fm_main_run.cpp hold the rest of the window.
 namespace vellumar::desktop {
 
 using vellumar::windows::FromUtf8;
@@ -19,6 +22,11 @@ void TFmMain::SetWindows(vellumar::windows::TFmChoose* chooser, vellumar::window
 }
 
 bool TFmMain::StartUp() {
+  if (deviceOpen_) {
+    return true;  // the window was shown after a caller had started it up already
+  }
+  // Stock is taken before the probe, so a drive attached meanwhile still counts as a change.
+  WatchDrives();
   const vellumar::EnumerationResult found = services_.EnumerateDevices(catalogue_, logs_, [this] {
     if (debug_ != nullptr) {
       debug_->show();
@@ -36,7 +44,12 @@ bool TFmMain::StartUp() {
     // The user reads the whole identification trail before choosing.
     Hooks.ShowDebugModal();
   }
-  if (!Hooks.ShowChooser() || !catalogue_.DeviceChosen) {
+  choosing_ = true;
+  const bool chosen = Hooks.ShowChooser() && catalogue_.DeviceChosen;
+  choosing_ = false;
+  // The probe belongs to the catalogue the choice was made from; none may still be running.
+  rescan_->Join();
+  if (!chosen) {
     EndProgram(0);
     return false;
   }
@@ -52,9 +65,64 @@ bool TFmMain::StartUp() {
   // The node tells two drives of one model apart.
   StatusPanels[1]->setText(FromUtf8(catalogue_.Selected().DevicePath));
   StatusPanels[1]->setToolTip(FromUtf8(diskName_));
-  services_.ShowDetailsReport(catalogue_.Selected(), logs_);
-  vellumar::windows::DropQueuedInput();
+  chosenDisk_.reset();
+  if (watcher_ != nullptr) {
+    const std::string& path = catalogue_.Selected().DevicePath;
+    const std::string name = path.substr(path.rfind('/') + 1);
+    for (const vellumar::PresentDisk& disk : watcher_->Disks()) {
+      if (disk.Name == name) {
+        chosenDisk_ = disk;
+      }
+    }
+  }
+  const vellumar::TDeviceTable drive = catalogue_.Selected();
+  StartReport([this, drive] { services_.ShowDetailsReport(drive, logs_); }, logs_.Details);
   return true;
+}
+
+void TFmMain::WatchDrives() {
+  vellumar::DriveWatch* watch = services_.Watch();
+  if (watcher_ != nullptr || watch == nullptr) {
+    return;
+  }
+  watcher_ = new DriveWatcher(*watch, this);
+  connect(watcher_, &DriveWatcher::Changed, this, &TFmMain::DrivesChanged);
+}
+
+void TFmMain::DrivesChanged() {
+  if (choosing_) {
+    // Continue waits until the rows match the services' new probe again.
+    if (chooser_ != nullptr) {
+      chooser_->SetRefreshing(true);
+    }
+    rescan_->Request();
+    return;
+  }
+  if (!chosenDisk_ || driveGone_ || run_.Running()) {
+    // A run sees an unplugged drive itself and says so in the format log.
+    return;
+  }
+  const std::vector<vellumar::PresentDisk>& disks = watcher_->Disks();
+  driveGone_ = std::find(disks.begin(), disks.end(), *chosenDisk_) == disks.end();
+  if (driveGone_) {
+    // Another disk under the same name later is not the drive that was opened.
+    StatusPanels[1]->setText(StatusPanels[1]->text() + QStringLiteral(" (gone)"));
+    StatusPanels[1]->setToolTip(QStringLiteral("The drive was removed: ") + FromUtf8(diskName_));
+  }
+}
+
+void TFmMain::ApplyProbe(const vellumar::DeviceCatalogue& fresh, const QString& statusText) {
+  if (!choosing_) {
+    return;
+  }
+  catalogue_ = fresh;
+  if (chooser_ != nullptr) {
+    chooser_->ReplaceDriveRows(CatalogueRows(catalogue_, logs_.Locale()));
+    if (!statusText.isEmpty()) {
+      chooser_->SetStatusText(statusText);
+    }
+    chooser_->SetRefreshing(rescan_->Busy());
+  }
 }
 
 void TFmMain::StartUpFromEventLoop() { StartUp(); }
@@ -74,7 +142,7 @@ void TFmMain::showEvent(QShowEvent* event) {
 }
 
 void TFmMain::CloseOnRequest() {
-  if (run_.Running() || isVisible()) {
+  if (Busy() || isVisible()) {
     close();
   } else {
     EndProgram(0);

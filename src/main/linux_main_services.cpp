@@ -11,6 +11,7 @@
 #include "platform/linux/ata/linux_ata_passthrough.h"
 #include "platform/linux/host/user_account.h"
 #include "platform/linux/host/user_files.h"
+#include "platform/linux/hotplug/udev_drive_watch.h"
 #include "platform/linux/io/drive_handle.h"
 #include "platform/linux/io/identity_pin.h"
 #include "platform/linux/io/linux_block_device.h"
@@ -114,6 +115,13 @@ class LinuxMainServices final : public MainServices {
     return written.empty() ? std::string() : folder + "/" + written + ".pdf";
   }
 
+  vellumar::DriveWatch* Watch() override {
+    if (!watch_) {
+      watch_.emplace(sysfsRoot_);
+    }
+    return &*watch_;
+  }
+
   std::string ReportFolder() override {
     const std::optional<vellumar::UserAccount> user =
         vellumar::platform::DeskUser(vellumar::platform::ProcessEnvironment());
@@ -137,6 +145,7 @@ class LinuxMainServices final : public MainServices {
   std::optional<vellumar::platform::LinuxAtaPassThrough> ata_;
   std::optional<vellumar::platform::LinuxNvmeAdminChannel> nvme_;
   vellumar::AtaDriveState state_;
+  std::optional<vellumar::platform::UdevDriveWatch> watch_;
 };
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "windows/fm_debug.h"
 #include "windows/fm_license_agreement.h"
 #include "windows/fm_scan.h"
+#include "windows/toolkit_translations.h"
 
 namespace {
 
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
   QApplication app(toolkitArgc, toolkitArgv.data());
   // Number output in logs and reports is built with our own separators, never the C library's.
   std::setlocale(LC_NUMERIC, "C");
+  // Yes, Cancel, OK and the file dialog in Korean, like every caption.
+  vellumar::windows::InstallToolkitTranslations(app);
 
   const std::vector<std::string> parameters(arguments.begin() + 1, arguments.end());
   vellumar::platform::SystemClock clock;

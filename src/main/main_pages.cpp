@@ -1,8 +1,10 @@
 #include "main/main_pages.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "windows/memo.h"
 #include "windows/window_fonts.h"
@@ -27,6 +29,7 @@ QWidget* BuildDetailsPage(QWidget* window, DetailsPage& page) {
   page.Log_Details->setObjectName(QStringLiteral("Log_Details"));
   vellumar::windows::SetUpMemo(page.Log_Details, true);
   page.Log_Details->setFont(vellumar::windows::ReportMemoFont());
+  page.Log_Details->setAccessibleName(QStringLiteral("장치 세부 정보"));
   auto* layout = new QVBoxLayout(page.TabSheet3);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(BorderPanel(page.TabSheet3, 10, BorderPanel(page.TabSheet3, 10, page.Log_Details)));
@@ -39,15 +42,29 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   page.Log_BenchMark->setObjectName(QStringLiteral("Log_BenchMark"));
   vellumar::windows::SetUpMemo(page.Log_BenchMark, true);
   page.Log_BenchMark->setMinimumHeight(120);
+  page.Log_BenchMark->setAccessibleName(QStringLiteral("포맷 로그"));
 
-  auto* groupBox2 = new QGroupBox(QStringLiteral("현재 작업 진행 상황"), page.TabSheet1);
+  const QString progressCaption = QStringLiteral("현재 작업 진행 상황");
+  auto* groupBox2 = new QGroupBox(progressCaption, page.TabSheet1);
+  page.lbPhase = new QLabel(groupBox2);
+  page.lbPhase->setObjectName(QStringLiteral("lbPhase"));
+  page.lbTimes = new QLabel(groupBox2);
+  page.lbTimes->setObjectName(QStringLiteral("lbTimes"));
+  page.lbTimes->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   page.pbCurrentTask = new QProgressBar(groupBox2);
   page.pbCurrentTask->setObjectName(QStringLiteral("pbCurrentTask"));
+  page.pbCurrentTask->setAccessibleName(progressCaption);
   page.pbCurrentTask->setRange(0, 100);
   page.pbCurrentTask->setValue(0);
   page.pbCurrentTask->setTextVisible(false);
+  auto* phaseRow = new QHBoxLayout;
+  phaseRow->addWidget(page.lbPhase);
+  phaseRow->addStretch(1);
+  phaseRow->addWidget(page.lbTimes);
   auto* groupLayout = new QVBoxLayout(groupBox2);
-  groupLayout->setContentsMargins(10, 10, 10, 10);
+  groupLayout->setContentsMargins(10, 4, 10, 10);
+  groupLayout->setSpacing(2);
+  groupLayout->addLayout(phaseRow);
   groupLayout->addWidget(page.pbCurrentTask);
   groupBox2->setMinimumHeight(67);
 
@@ -55,8 +72,15 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   page.lbCurrentPercent = new QLabel(page.TabSheet1);
   page.lbSpeed = new QLabel(page.TabSheet1);
   page.lbCurrentPosition = new QLabel(page.TabSheet1);
-  for (QLabel* label : {page.lbCurrentPercent, page.lbSpeed, page.lbCurrentPosition}) {
+  // Each as wide as its longest usual text, so the window never squeezes a figure.
+  const QFontMetrics bigMetrics(big);
+  const std::pair<QLabel*, QString> figures[] = {
+      {page.lbCurrentPercent, QStringLiteral("100% complete")},
+      {page.lbSpeed, QStringLiteral("8888.8 MB/s")},
+      {page.lbCurrentPosition, QStringLiteral("Current sector: 3,907,029,168")}};
+  for (const auto& [label, longest] : figures) {
     label->setFont(big);
+    label->setMinimumWidth(bigMetrics.horizontalAdvance(longest) + bigMetrics.averageCharWidth());
   }
   page.cbQuickWipe = new QCheckBox(QStringLiteral("빠른 초기화 수행 (파티션 및 MBR만 제거)"), page.TabSheet1);
   page.cbQuickWipe->setObjectName(QStringLiteral("cbQuickWipe"));
@@ -67,6 +91,10 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   page.cbVerify = new QComboBox(page.TabSheet1);
   page.cbVerify->setObjectName(QStringLiteral("cbVerify"));
   page.cbVerify->addItems({QStringLiteral("검증 안 함"), QStringLiteral("표본 검증"), QStringLiteral("전체 검증")});
+  // A combo box's own name would be its current item: the label names it for screen readers.
+  page.cbVerify->setAccessibleName(QStringLiteral("검증"));
+  page.lbVerify = new QLabel(QStringLiteral("검증(&V):"), page.TabSheet1);
+  page.lbVerify->setBuddy(page.cbVerify);
   page.btSaveReport = new QPushButton(QStringLiteral("보고서 저장"), page.TabSheet1);
   page.btSaveReport->setObjectName(QStringLiteral("btSaveReport"));
   page.btSaveReport->setMinimumSize(94, 26);
@@ -76,19 +104,32 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   page.btRunBenchmarks->setMinimumSize(169, 26);
   page.btRunBenchmarks->setDefault(true);
 
-  auto* bottom = new QGridLayout;
+  // The run's figures on the left; on the right how it runs, then the buttons.
+  auto* figureGrid = new QGridLayout;
+  figureGrid->setHorizontalSpacing(12);
+  figureGrid->addWidget(page.lbCurrentPercent, 0, 0);
+  figureGrid->addWidget(page.lbSpeed, 0, 1);
+  figureGrid->addWidget(page.lbCurrentPosition, 1, 0, 1, 2);
+  auto* verifyRow = new QHBoxLayout;
+  verifyRow->setSpacing(4);
+  verifyRow->addWidget(page.lbVerify);
+  verifyRow->addWidget(page.cbVerify);
+  verifyRow->addStretch(1);
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addWidget(page.btStop);
+  buttonRow->addWidget(page.btRunBenchmarks);
+  buttonRow->addWidget(page.btSaveReport);
+  auto* controls = new QVBoxLayout;
+  controls->setSpacing(4);
+  controls->addWidget(page.cbQuickWipe, 0, Qt::AlignLeft);
+  controls->addLayout(verifyRow);
+  controls->addLayout(buttonRow);
+  auto* bottom = new QHBoxLayout;
   bottom->setContentsMargins(17, 0, 0, 0);
-  bottom->setHorizontalSpacing(12);
-  bottom->addWidget(page.lbCurrentPercent, 0, 0);
-  bottom->addWidget(page.lbSpeed, 0, 1);
-  bottom->addWidget(page.lbCurrentPosition, 1, 0, 1, 2);
-  bottom->setColumnMinimumWidth(0, 180);
-  bottom->setColumnStretch(2, 1);
-  bottom->addWidget(page.cbQuickWipe, 0, 3, 1, 2, Qt::AlignLeft);
-  bottom->addWidget(page.cbVerify, 0, 5);
-  bottom->addWidget(page.btStop, 1, 3);
-  bottom->addWidget(page.btRunBenchmarks, 1, 4);
-  bottom->addWidget(page.btSaveReport, 1, 5);
+  bottom->setSpacing(12);
+  bottom->addLayout(figureGrid);
+  bottom->addStretch(1);
+  bottom->addLayout(controls);
 
   auto* layout = new QVBoxLayout(page.TabSheet1);
   layout->setContentsMargins(5, 5, 5, 5);
@@ -104,6 +145,7 @@ QWidget* BuildSmartPage(QWidget* window, SmartPage& page) {
   page.Log_Smart->setObjectName(QStringLiteral("Log_Smart"));
   vellumar::windows::SetUpMemo(page.Log_Smart, true);
   page.Log_Smart->setFont(vellumar::windows::ReportMemoFont());
+  page.Log_Smart->setAccessibleName(QStringLiteral("S.M.A.R.T. 보고서"));
   page.btGetSmart = new QPushButton(QStringLiteral("스마트 데이터 가져오기(&G)"), page.TabSheet2);
   page.btGetSmart->setObjectName(QStringLiteral("btGetSmart"));
   page.btGetSmart->setMinimumSize(169, 26);
@@ -143,6 +185,7 @@ void MainWidgets::BuildWidgets(QMainWindow& window, const QFont& font) {
   pages->addTab(BuildFormatPage(&window, *this), QStringLiteral("로우-레벨 포맷"));
   pages->addTab(BuildSmartPage(&window, *this), QStringLiteral("S.M.A.R.T."));
   pages->setCurrentIndex(0);
+  pages->setAccessibleName(QStringLiteral("페이지"));
 
   auto* panel17 = new QWidget(&window);
   panel17->setMinimumHeight(21);

@@ -25,11 +25,14 @@ struct DetailsPage {
 struct FormatPage {
   QWidget* TabSheet1 = nullptr;
   QPlainTextEdit* Log_BenchMark = nullptr;
+  QLabel* lbPhase = nullptr;  // what the run is doing: formatting, verifying
+  QLabel* lbTimes = nullptr;  // elapsed, and an estimate of what is left
   QProgressBar* pbCurrentTask = nullptr;
   QLabel* lbCurrentPercent = nullptr;
   QLabel* lbSpeed = nullptr;
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
+  QLabel* lbVerify = nullptr;
   QComboBox* cbVerify = nullptr;  // none, sample, full: the read-back check after a completed run
   QPushButton* btSaveReport = nullptr;
   QPushButton* btStop = nullptr;

@@ -6,6 +6,7 @@
 
 #include "devices/base/drive_record.h"
 #include "devices/base/log_sinks.h"
+#include "devices/catalogue/drive_watch.h"
 #include "devices/catalogue/enumeration.h"
 #include "devices/certificate/certificate.h"
 #include "devices/erase/format_controller.h"
@@ -21,7 +22,9 @@ class MainServices {
 
   // The start-up probe: reads the debug switch, fills the catalogue, writes the identification
   // trail to the debug log and the warning lines to the format log. `onDebugModeActivated` runs
-  // as soon as debug mode is on, so the debug window can show the probe as it happens.
+  // as soon as debug mode is on, so the debug window can show the probe as it happens. Called
+  // again, on another thread, while the chooser follows drives that come and go; the services
+  // then take their drive numbers from the new probe.
   virtual vellumar::EnumerationResult EnumerateDevices(vellumar::DeviceCatalogue& catalogue, vellumar::LogSinks& logs,
                                                        const std::function<void()>& onDebugModeActivated) = 0;
 
@@ -37,6 +40,9 @@ class MainServices {
   // What one erasure of the open drive needs; asked on the window's thread before the run
   // starts, then used only by the run's own thread.
   virtual vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
+
+  // Tells when drives come and go; nullptr where nothing can tell. The services keep it.
+  virtual vellumar::DriveWatch* Watch() { return nullptr; }
 
   // The folder the report's save dialog starts in: the Documents folder of the person at the
   // desk (the invoking user when root runs for someone); empty leaves the choice to the window.

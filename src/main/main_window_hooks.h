@@ -17,6 +17,8 @@ struct MainWindowHooks {
   std::function<void(int exitCode)> Terminate;
   // Notes to the user (a web page that cannot be opened, a refused drive).
   std::function<void(const QString& text, const QString& caption)> InformationBox;
+  // An outcome the user must not miss: a failed check, a run that could not go on.
+  std::function<void(const QString& text, const QString& caption)> WarningBox;
   // Asks where the report goes, starting from `suggested`; empty when the user cancels. Left
   // empty, the window asks with the file dialog.
   std::function<QString(const QString& suggested)> AskReportPath;

@@ -38,6 +38,7 @@ void EndAsTerminated(ErasureResult& result, ErasureServices& services, const std
   result.Threw = true;
   result.Run.Confirmed = true;
   result.Run.Result.Outcome = FormatOutcome::Terminated;
+  result.Run.Result.Why = why;
 }
 
 }  // namespace

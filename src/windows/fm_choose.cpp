@@ -46,28 +46,34 @@ TFmChoose::TFmChoose(vellumar::DeviceCatalogue& catalogue, QWidget* parent)
   ApplyIconTitleFont(font);
   ApplyCalibriFont(font);
   setFont(font);
-  FitToScreen(*this, QSize(881, 368), QSize(881, 368), true);
 
   InformationBox = [](const QString& text, const QString& caption) { ShowPlainNote(nullptr, text, caption); };
 
   BuildLayout();
 
   DriveList->setObjectName(QStringLiteral("DriveList"));
-  DriveList->setColumnCount(7);
+  DriveList->setAccessibleName(QStringLiteral("장치 목록"));
+  Label2->setBuddy(DriveList);
+  DriveList->setColumnCount(kChooserColumns);
   DriveList->setHeaderLabels({QStringLiteral("버스"), QStringLiteral("장치"), QStringLiteral("모델"),
                               QStringLiteral("펌웨어"), QStringLiteral("일련 번호"), QStringLiteral("LBA"),
                               QStringLiteral("용량")});
-  // The bus and node columns fit their longest texts (the node with the running-system mark);
-  // the model column gives up what that takes.
-  const QFontMetrics metrics(DriveList->font());
-  const int nodeWidth = std::max(metrics.horizontalAdvance(QStringLiteral("/dev/nvme0n1 (system)")),
-                                 metrics.horizontalAdvance(QStringLiteral("/dev/mmcblk0 (system)"))) +
-                        2 * metrics.averageCharWidth() + 8;
-  const int busWidth = metrics.horizontalAdvance(QStringLiteral("FBVIRTUAL")) + 2 * metrics.averageCharWidth() + 8;
-  const int widths[] = {busWidth, nodeWidth, 150, 80, 130, 85};
-  for (int column = 0; column < 6; ++column) {
-    DriveList->setColumnWidth(column, widths[column]);
+  // The design widths, grown with the screen's resolution. The model column carries the
+  // drive's volumes, the one clue that a disk holds someone's data; bus and node fit their
+  // texts (FitColumns), the capacity takes the rest.
+  const int dpi = logicalDpiX();
+  const auto scaled = [dpi](int width) { return width * dpi / 96; };
+  const int designWidths[] = {0, 0, 220, 90, 160, 117};
+  for (int column = 2; column < 6; ++column) {
+    DriveList->setColumnWidth(column, scaled(designWidths[column]));
   }
+  FitColumns();
+  // The dialog is as wide as the columns need with the node column added to the design, up to
+  // what the screen has room for; the list scrolls sideways beyond that.
+  const QFontMetrics metrics(DriveList->font());
+  const int nodeWidth =
+      metrics.horizontalAdvance(QStringLiteral("/dev/nvme0n1 (system)")) + 2 * metrics.averageCharWidth();
+  FitToScreen(*this, QSize(881 + nodeWidth, 368), QSize(881, 368), true);
   DriveList->header()->setStretchLastSection(true);
   DriveList->setRootIsDecorated(false);
   DriveList->setItemsExpandable(false);
@@ -157,6 +163,51 @@ void TFmChoose::BuildLayout() {
 void TFmChoose::AddDriveRow(const QStringList& columns) {
   auto* item = new QTreeWidgetItem(DriveList, columns);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  // A text cut short by its column can still be read whole.
+  for (int column = 0; column < columns.size(); ++column) {
+    item->setToolTip(column, columns[column]);
+  }
+  FitColumns();
+}
+
+void TFmChoose::ReplaceDriveRows(const QList<QStringList>& rows) {
+  // The chosen row stays chosen only while the same drive is still there: same node, serial and
+  // size. Otherwise nothing is chosen, so Enter never takes a drive the user did not pick.
+  const auto key = [](const QStringList& columns) { return columns.mid(1, 1) + columns.mid(4, 2); };
+  QStringList kept;
+  if (const QList<QTreeWidgetItem*> selected = DriveList->selectedItems(); !selected.isEmpty()) {
+    QStringList texts;
+    for (int column = 0; column < DriveList->columnCount(); ++column) {
+      texts << selected.front()->text(column);
+    }
+    kept = key(texts);
+  }
+  DriveList->clear();
+  for (const QStringList& row : rows) {
+    AddDriveRow(row);
+    if (!kept.isEmpty() && key(row) == kept) {
+      QTreeWidgetItem* item = DriveList->topLevelItem(DriveList->topLevelItemCount() - 1);
+      DriveList->setCurrentItem(item);
+      item->setSelected(true);
+    }
+  }
+  UpdateContinue();
+}
+
+void TFmChoose::SetRefreshing(bool refreshing) {
+  refreshing_ = refreshing;
+  UpdateContinue();
+}
+
+void TFmChoose::FitColumns() {
+  DriveList->resizeColumnToContents(0);
+  DriveList->resizeColumnToContents(1);
+}
+
+bool TFmChoose::HoldsRunningSystem(int row) const {
+  const QTreeWidgetItem* item = DriveList->topLevelItem(row);
+  const bool marked = item != nullptr && item->text(1).endsWith(QStringLiteral(" (system)"));
+  return marked || (row < catalogue_.DeviceCount && !catalogue_.DeviceTable(row + 1).SystemVolume.empty());
 }
 
 void TFmChoose::SetStatusText(const QString& text) { statusText_->setText(text); }
@@ -166,12 +217,17 @@ QString TFmChoose::StatusText() const { return statusText_->text(); }
 void TFmChoose::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   DriveList->setFocus();
-  if (DriveList->topLevelItemCount() > 0) {
-    QTreeWidgetItem* last = DriveList->topLevelItem(DriveList->topLevelItemCount() - 1);
-    DriveList->setCurrentItem(last);
-    last->setSelected(true);
-    btContinue->setEnabled(true);
+  // The last drive is preselected, but never the running system's: Enter alone must not pick
+  // the disk the system runs from.
+  for (int row = DriveList->topLevelItemCount() - 1; row >= 0; --row) {
+    if (!HoldsRunningSystem(row)) {
+      QTreeWidgetItem* item = DriveList->topLevelItem(row);
+      DriveList->setCurrentItem(item);
+      item->setSelected(true);
+      break;
+    }
   }
+  UpdateContinue();
 }
 
 bool TFmChoose::eventFilter(QObject* watched, QEvent* event) {
@@ -195,11 +251,12 @@ bool TFmChoose::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TFmChoose::UpdateContinue() { btContinue->setEnabled(!DriveList->selectedItems().isEmpty()); }
+void TFmChoose::UpdateContinue() { btContinue->setEnabled(!refreshing_ && !DriveList->selectedItems().isEmpty()); }
 
 void TFmChoose::btContinueClick() {
   const QList<QTreeWidgetItem*> selected = DriveList->selectedItems();
-  if (selected.isEmpty()) {
+  // While the drives are probed again the rows may no longer match the catalogue.
+  if (selected.isEmpty() || refreshing_) {
     return;
   }
   const int row = DriveList->indexOfTopLevelItem(selected.front());

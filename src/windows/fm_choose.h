@@ -17,6 +17,8 @@ namespace vellumar::windows {
 
 // Drives below this many sectors cannot be chosen.
 inline constexpr std::int64_t kMinimumChooserSectors = 65535;
+// Bus, device node, model, firmware, serial, LBA, capacity.
+inline constexpr int kChooserColumns = 7;
 
 // The modal drive chooser. Row r stands for catalogue slot r + 1; Continue records the choice
 // in the catalogue, every other way out leaves it unchosen.
@@ -28,6 +30,10 @@ class TFmChoose : public QDialog {
 
   // Column texts in order: bus, device node, model, firmware, serial, LBA, capacity.
   void AddDriveRow(const QStringList& columns);
+  // The rows after the drives changed; the selection stays only on the same drive.
+  void ReplaceDriveRows(const QList<QStringList>& rows);
+  // While the drives are probed again, Continue waits for the new rows.
+  void SetRefreshing(bool refreshing);
   void SetStatusText(const QString& text);
   QString StatusText() const;
 
@@ -51,12 +57,15 @@ class TFmChoose : public QDialog {
 
  private:
   void BuildLayout();
+  void FitColumns();
+  bool HoldsRunningSystem(int row) const;
   void UpdateContinue();
   void btContinueClick();
   void lbDiskManagementClick();
 
   vellumar::DeviceCatalogue& catalogue_;
   QLabel* statusText_;
+  bool refreshing_ = false;
 };
 
 }  // namespace vellumar::windows

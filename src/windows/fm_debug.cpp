@@ -19,6 +19,7 @@ TFmDebug::TFmDebug(QWidget* parent) : QDialog(parent), Memo1(new QPlainTextEdit(
   SetUpMemo(Memo1, false);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setPlainText(QStringLiteral("Debug window"));
+  Memo1->setAccessibleName(QStringLiteral("디버그 로그"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -24,6 +24,7 @@ TfmLicenseAgreement::TfmLicenseAgreement(std::string markerPath, vellumar::UserF
   Memo1->setReadOnly(true);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setPlainText(QString::fromUtf8(vellumar::kAgreementText));
+  Memo1->setAccessibleName(QStringLiteral("라이선스 동의 내용"));
   Button1->setObjectName(QStringLiteral("Button1"));
   Button2->setObjectName(QStringLiteral("Button2"));
   for (QPushButton* button : {Button1, Button2}) {

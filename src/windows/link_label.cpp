@@ -1,12 +1,16 @@
 #include "windows/link_label.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace vellumar::windows {
 
 LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent), normal_(0, 0, 255), hover_(0, 0, 255), pressed_(255, 0, 0) {
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
   Paint(normal_);
 }
 
@@ -45,6 +49,31 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
   }
   QLabel::mouseReleaseEvent(event);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      event->accept();
+      emit clicked();
+      return;
+    default:
+      QLabel::keyPressEvent(event);
+  }
+}
+
+void LinkLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (hasFocus()) {
+    // The keyboard user sees where Enter goes.
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = contentsRect();
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+  }
 }
 
 void LinkLabel::Paint(const QColor& colour) {

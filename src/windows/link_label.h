@@ -6,7 +6,7 @@
 namespace vellumar::windows {
 
 // A label that acts as a link: hand cursor, a colour while the pointer is over it, another
-// while the left button is held, and a click signal.
+// while the left button is held, and a click signal. Tab reaches it, Enter or Space opens it.
 class LinkLabel : public QLabel {
   Q_OBJECT
 
@@ -24,6 +24,8 @@ class LinkLabel : public QLabel {
   void leaveEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void Paint(const QColor& colour);

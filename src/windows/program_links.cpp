@@ -35,8 +35,10 @@ void OpenDiskTool(vellumar::ProgramLauncher* launcher, const NoteBox& note) {
     }
     return;
   }
-  note(QStringLiteral("No disk management tool was found. Install one of these: ") +
-           kDiskTools.join(QStringLiteral(", ")) + QStringLiteral("."),
+  // A non-breaking hyphen keeps "gnome-disks" on one line wherever the box wraps.
+  QString tools = kDiskTools.join(QStringLiteral(", "));
+  tools.replace(QLatin1Char('-'), QChar(0x2011));
+  note(QStringLiteral("No disk management tool was found. Install one of these: ") + tools + QStringLiteral("."),
        QStringLiteral("Disk management"));
 }
 

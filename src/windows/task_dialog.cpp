@@ -5,6 +5,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "windows/window_texts.h"
 
@@ -65,9 +66,12 @@ std::unique_ptr<QMessageBox> BuildTaskMessageBox(QWidget* owner, const QString& 
     box->setEscapeButton(QMessageBox::Cancel);
   }
   // No single key confirms: a message box presses a button whose mnemonic key is typed alone,
-  // so Yes gets a caption without one.
+  // so Yes keeps its (translated) caption without one: "&Yes" and "예(&Y)" both lose theirs.
   if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
-    yes->setText(QStringLiteral("Yes"));
+    QString caption = yes->text();
+    caption.remove(QRegularExpression(QStringLiteral("\\s*\\(&.\\)")));
+    caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    yes->setText(caption);
     yes->setShortcut(QKeySequence());
   }
   return box;

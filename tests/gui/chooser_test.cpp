@@ -6,6 +6,7 @@
 
 #include "devices/base/drive_record.h"
 #include "gui/fake_main_services.h"
+#include "gui/print_qt.h"
 #include "main/choose_device.h"
 #include "windows/fm_choose.h"
 #include "windows/window_texts.h"
@@ -13,6 +14,7 @@
 namespace vellumar {
 namespace {
 
+using testing::FakeLauncher;
 using testing::MakeDrive;
 using windows::TFmChoose;
 
@@ -74,6 +76,36 @@ TEST_F(ChooserTest, LastRowIsPreselectedAndContinueChoosesIt) {
   EXPECT_EQ(catalogue.SelectedDevice, 3);
 }
 
+// The model column has the design's room and every cell says its whole text in a tooltip, so a
+// long list of volumes can still be read; the node column fits its text.
+TEST_F(ChooserTest, TheModelColumnIsWideAndEveryCellHasItsWholeTextAsTooltip) {
+  TDeviceTable drive = MakeDrive("/dev/sdb", 1'000'215'216, 1);
+  drive.AssociatedPartitions = "/dev/sdb1 /dev/sdb2 /dev/sdb3 /dev/sdb4 /dev/sdb5";
+  catalogue.Append(drive);
+  const QStringList row = desktop::DriveRowTexts(drive, LocaleSettings{});
+  chooser.AddDriveRow(row);
+  Show();
+  EXPECT_GE(chooser.DriveList->columnWidth(2), 220);
+  EXPECT_GE(chooser.DriveList->columnWidth(1), chooser.fontMetrics().horizontalAdvance(row[1]));
+  for (int column = 0; column < row.size(); ++column) {
+    EXPECT_EQ(chooser.DriveList->topLevelItem(0)->toolTip(column), row[column]);
+  }
+}
+
+// The running system's disk is never preselected: the last other drive is, or none.
+TEST_F(ChooserTest, NoRowOfTheRunningSystemIsPreselected) {
+  Fill({70'000, 80'000, 90'000});
+  catalogue.DeviceTable(3).SystemVolume = "/ on /dev/sdc2";
+  Show();
+  EXPECT_EQ(chooser.DriveList->selectedItems(), QList<QTreeWidgetItem*>{chooser.DriveList->topLevelItem(1)});
+  chooser.hide();
+  catalogue.DeviceTable(2).SystemVolume = catalogue.DeviceTable(1).SystemVolume = "/usr on /dev/sdb1";
+  chooser.DriveList->clearSelection();
+  Show();
+  EXPECT_TRUE(chooser.DriveList->selectedItems().isEmpty());
+  EXPECT_FALSE(chooser.btContinue->isEnabled());
+}
+
 TEST_F(ChooserTest, RefusesDrivesBelow65535SectorsAndStaysOpen) {
   Fill({65'534, 65'535});
   Show();
@@ -132,19 +164,6 @@ TEST_F(ChooserTest, ClickBesideTheRowsClearsTheSelectionAndDoubleClickThereDoesN
   EXPECT_EQ(catalogue.SelectedDevice, 1);
 }
 
-// A launcher that knows which tools are installed and records what it starts.
-struct FakeLauncher final : ProgramLauncher {
-  QStringList Installed;
-  QStringList Started;
-  bool Fails = false;
-  bool Available(const std::string& name) override { return Installed.contains(QString::fromStdString(name)); }
-  bool Launch(const std::string& name, const std::vector<std::string>& arguments, std::string& error) override {
-    Started << QString::fromStdString(name) + (arguments.empty() ? "" : " " + QString::fromStdString(arguments[0]));
-    error = "it ended at once";
-    return !Fails;
-  }
-};
-
 // The link starts the first disk tool installed; a missing or failing tool and a web page that
 // cannot be opened are each told to the user, the page with its address.
 TEST_F(ChooserTest, LinksStartProgramsThroughTheLauncherAndReportFailures) {
@@ -161,7 +180,9 @@ TEST_F(ChooserTest, LinksStartProgramsThroughTheLauncherAndReportFailures) {
   EXPECT_EQ(launcher.Started,
             (QStringList{"partitionmanager", "partitionmanager", "xdg-open " + windows::ProductWebAddress()}));
   ASSERT_EQ(messages.size(), 3U);
-  EXPECT_TRUE(messages[0].Text.contains("gnome-disks, partitionmanager, gparted")) << messages[0].Text.toStdString();
+  // The hyphen does not break: "gnome‑disks" stays on one line.
+  EXPECT_TRUE(messages[0].Text.contains(QStringLiteral("gnome\u2011disks, partitionmanager, gparted")))
+      << messages[0].Text.toStdString();
   EXPECT_TRUE(messages[1].Text.contains("it ended at once")) << messages[1].Text.toStdString();
   EXPECT_TRUE(messages[2].Text.endsWith(windows::ProductWebAddress())) << messages[2].Text.toStdString();
   EXPECT_TRUE(chooser.isVisible());

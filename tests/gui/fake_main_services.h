@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "devices/catalogue/enumeration.h"
 #include "devices/erase/format_controller.h"
+#include "devices/user/user_session.h"
 #include "main/main_services.h"
 #include "support/fake_block_device.h"
 #include "support/fake_erasure_parts.h"
@@ -83,6 +85,9 @@ class FakeMainServices final : public desktop::MainServices {
     Saved = certificate;
     return pdfPath;
   }
+  vellumar::DriveWatch* Watch() override { return WatchSource; }
+
+  vellumar::DriveWatch* WatchSource = nullptr;
 
   std::optional<vellumar::ErasureCertificate> Saved;
   std::string SaveError;  // set: every save fails with it
@@ -100,6 +105,19 @@ class FakeMainServices final : public desktop::MainServices {
  private:
   SilentProber prober_;
   NoVolumeSystem volumes_;
+};
+
+// A launcher that knows which tools are installed and records what it starts.
+struct FakeLauncher final : vellumar::ProgramLauncher {
+  QStringList Installed;
+  QStringList Started;
+  bool Fails = false;
+  bool Available(const std::string& name) override { return Installed.contains(QString::fromStdString(name)); }
+  bool Launch(const std::string& name, const std::vector<std::string>& arguments, std::string& error) override {
+    Started << QString::fromStdString(name) + (arguments.empty() ? "" : " " + QString::fromStdString(arguments[0]));
+    error = "it ended at once";
+    return !Fails;
+  }
 };
 
 inline vellumar::TDeviceTable MakeDrive(const std::string& path, std::int64_t lba, std::uint32_t number = 0) {

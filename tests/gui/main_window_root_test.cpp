@@ -89,6 +89,7 @@ class MainWindowRootTest : public ::testing::Test {
     window->Hooks.Terminate = [](int code) { ADD_FAILURE() << "terminated with " << code; };
     ASSERT_TRUE(window->StartUp());
     ASSERT_EQ(catalogue.Selected().DevicePath, Node());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->ReportRunning(); }, 30'000));
   }
 
   void WaitForTheRun() {

@@ -6,67 +6,31 @@
 #include <QTest>
 #include <QTextBlock>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
-#include "gui/fake_main_services.h"
-#include "main/fm_main.h"
+#include "gui/main_window_fixture.h"
 #include "main/signal_relay.h"
-#include "support/fake_clock.h"
-#include "windows/fm_debug.h"
 
 namespace vellumar {
 namespace {
 
-using desktop::TFmMain;
-using testing::FakeMainServices;
-using testing::MakeDrive;
+using testing::LogTexts;
+using testing::MainWindowTest;
 
-// The memo's lines without their timestamps.
-QStringList LogTexts(const QPlainTextEdit* memo) {
-  QStringList texts;
-  for (const QString& line : memo->toPlainText().split('\n')) {
-    const qsizetype cut = line.indexOf("   ");
-    texts << (cut < 0 ? line : line.mid(cut + 3));
+// Counts the paint events a widget gets.
+struct PaintCounter : QObject {
+  int Count = 0;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    Count += event->type() == QEvent::Paint ? 1 : 0;
+    return QObject::eventFilter(watched, event);
   }
-  return texts;
-}
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    services.Drives = {MakeDrive("/dev/sda", 1'000'000, 0), MakeDrive("/dev/sdb", 70'000, 1)};
-    window.Hooks.Confirm = [this](const ConfirmationRequest& request) {
-      confirmations.push_back(request);
-      return answer;
-    };
-    window.Hooks.ShowChooser = [this] {
-      if (chooseRow >= 0) {
-        catalogue.Choose(chooseRow);
-      }
-      return catalogue.DeviceChosen;
-    };
-    window.Hooks.ShowDebugModal = [this] { debugShownModally = debug.Memo1->toPlainText(); };
-    window.Hooks.FatalErrorBox = [this](const QString& text) { fatal << text; };
-    window.Hooks.Terminate = [this](int code) { exitCodes.push_back(code); };
-    window.SetWindows(nullptr, &debug);
-  }
-
-  testing::FakeClock clock;
-  LogSinks logs{clock, LocaleSettings{}};
-  DeviceCatalogue catalogue;
-  FakeMainServices services;
-  windows::TFmDebug debug;
-  TFmMain window{logs, catalogue, services};
-  std::vector<ConfirmationRequest> confirmations;
-  int answer = kDialogCancel;
-  int chooseRow = 1;
-  QString debugShownModally;
-  QStringList fatal;
-  std::vector<int> exitCodes;
 };
 
 TEST_F(MainWindowTest, StartsWithTheDetailsPageStopDisabledAndTheWarningLines) {
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   EXPECT_EQ(window.pages->currentIndex(), 0);
   EXPECT_FALSE(window.btStop->isEnabled());
   EXPECT_FALSE(window.cbQuickWipe->isChecked());
@@ -90,7 +54,7 @@ TEST_F(MainWindowTest, StartsWithTheDetailsPageStopDisabledAndTheWarningLines) {
 
 TEST_F(MainWindowTest, DebugModeShowsTheTrailBeforeTheChooser) {
   services.Parameters = {"--DEBUG"};
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   const QStringList lines = debugShownModally.split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines[0], "Debug window");
@@ -110,14 +74,36 @@ TEST_F(MainWindowTest, NoChoiceOrAFailedOpenEndsTheProgram) {
   EXPECT_EQ(exitCodes, (std::vector<int>{0, 1}));
 }
 
-TEST_F(MainWindowTest, SmartReportRunsWithTheThreeControlsDisabled) {
-  ASSERT_TRUE(window.StartUp());
-  std::vector<bool> during;
-  services.DuringSmart = [&] {
-    during = {window.btRunBenchmarks->isEnabled(), window.btGetSmart->isEnabled(), window.cbQuickWipe->isEnabled()};
+// A slow drive's S.M.A.R.T. report runs beside the window: the controls are off, the window
+// still paints, and they come back when the report is in.
+TEST_F(MainWindowTest, ASlowSmartReportLeavesTheWindowPaintingWithTheControlsOff) {
+  ASSERT_TRUE(Start());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  std::atomic<bool> release{false};
+  services.DuringSmart = [&release] {
+    while (!release.load()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
   };
   QTest::mouseClick(window.btGetSmart, Qt::LeftButton);
-  EXPECT_EQ(during, (std::vector<bool>{false, false, false}));
+  ASSERT_TRUE(window.ReportRunning());
+  EXPECT_FALSE(window.btRunBenchmarks->isEnabled());
+  EXPECT_FALSE(window.btGetSmart->isEnabled());
+  EXPECT_FALSE(window.cbQuickWipe->isEnabled());
+  EXPECT_FALSE(window.cbVerify->isEnabled());
+  window.pages->setCurrentIndex(2);
+  PaintCounter painted;
+  window.Log_Smart->viewport()->installEventFilter(&painted);
+  for (int round = 0; round < 3; ++round) {
+    window.Log_Smart->viewport()->update();
+    QTest::qWait(30);
+  }
+  EXPECT_GE(painted.Count, 2) << "the window stopped painting during the report";
+  EXPECT_TRUE(window.ReportRunning());
+  release = true;
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window.ReportRunning(); }, 5'000));
+  QTest::qWait(20);
   EXPECT_TRUE(window.btRunBenchmarks->isEnabled());
   EXPECT_TRUE(window.btGetSmart->isEnabled());
   EXPECT_TRUE(window.cbQuickWipe->isEnabled());
@@ -125,7 +111,7 @@ TEST_F(MainWindowTest, SmartReportRunsWithTheThreeControlsDisabled) {
 }
 
 TEST_F(MainWindowTest, CancelledConfirmationChangesNothing) {
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   const QString logBefore = window.Log_BenchMark->toPlainText();
   QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
   QTest::qWait(50);
@@ -141,7 +127,7 @@ TEST_F(MainWindowTest, CancelledConfirmationChangesNothing) {
 }
 
 TEST_F(MainWindowTest, QuickWipeIsReadFromTheBoxWhenTheRunStarts) {
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   window.cbQuickWipe->setChecked(true);
   answer = kDialogYes;
   QTest::mouseClick(window.btRunBenchmarks, Qt::LeftButton);
@@ -154,9 +140,9 @@ TEST_F(MainWindowTest, QuickWipeIsReadFromTheBoxWhenTheRunStarts) {
   EXPECT_TRUE(window.cbQuickWipe->isChecked());
 }
 
-// A click that waited in the queue while the report kept the window busy acts on nothing.
+// A click that arrives while a report runs acts on nothing, then or afterwards.
 TEST_F(MainWindowTest, ClicksQueuedDuringAReportAreDropped) {
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   int reports = 0;
   services.DuringSmart = [&] {
     ++reports;
@@ -169,6 +155,7 @@ TEST_F(MainWindowTest, ClicksQueuedDuringAReportAreDropped) {
     }
   };
   window.btGetSmartClick();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window.ReportRunning(); }, 5'000));
   QTest::qWait(50);
   EXPECT_EQ(reports, 1);
   EXPECT_TRUE(confirmations.empty());
@@ -180,7 +167,7 @@ TEST_F(MainWindowTest, TheSystemDiskNeverReachesTheConfirmation) {
   services.Drives[1].SystemVolume = "/ on /dev/sdb2";
   QStringList notes;
   window.Hooks.InformationBox = [&notes](const QString& text, const QString&) { notes << text; };
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   window.btRunBenchmarksClick();
   const QString line =
       "This device holds the running system (/ on /dev/sdb2); it cannot be formatted while the system runs from it.";
@@ -194,7 +181,7 @@ TEST_F(MainWindowTest, TheSystemDiskNeverReachesTheConfirmation) {
 TEST_F(MainWindowTest, CloseDuringARunStopsItWithFeedbackAndClosesAfterIt) {
   services.Script.WriteDelayMs = 30;
   window.show();
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   answer = kDialogYes;
   window.btRunBenchmarksClick();
   ASSERT_TRUE(QTest::qWaitFor([this] { return window.btStop->isEnabled(); }, 5'000));
@@ -210,7 +197,7 @@ TEST_F(MainWindowTest, CloseDuringARunStopsItWithFeedbackAndClosesAfterIt) {
 // An exception from the run ends it as terminated, says why, and gives the controls back.
 TEST_F(MainWindowTest, AnExceptionFromTheRunIsReportedAndTheControlsComeBack) {
   services.Script.ThrowOnOpen = "no memory for the zero buffer";
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   answer = kDialogYes;
   window.btRunBenchmarksClick();
   ASSERT_TRUE(
@@ -219,6 +206,8 @@ TEST_F(MainWindowTest, AnExceptionFromTheRunIsReportedAndTheControlsComeBack) {
       << window.Log_BenchMark->toPlainText().toStdString();
   EXPECT_FALSE(window.btStop->isEnabled());
   EXPECT_TRUE(window.BarPaused());
+  EXPECT_EQ(window.StatusPanels[0]->text(), "Terminated: no memory for the zero buffer");
+  EXPECT_EQ(warnings, QStringList{window.StatusPanels[0]->text()});
 }
 
 // SIGTERM, SIGHUP and SIGINT reach the window's thread as a signal, one each, in order.
@@ -235,7 +224,7 @@ TEST(SignalRelayTest, TermHupAndIntArriveOnTheEventLoop) {
 }
 
 TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
-  ASSERT_TRUE(window.StartUp());
+  ASSERT_TRUE(Start());
   ASSERT_EQ(window.cbVerify->count(), 3);
   EXPECT_EQ(window.cbVerify->itemText(0), QStringLiteral("검증 안 함"));
   EXPECT_EQ(window.cbVerify->itemText(1), QStringLiteral("표본 검증"));
@@ -249,7 +238,8 @@ TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
   const QStringList lines = LogTexts(window.Log_BenchMark);
   const qsizetype passed = lines.indexOf("Verification passed: 35,840,000 bytes read, all zero.");
   ASSERT_GT(passed, 0) << lines.join('\n').toStdString();
-  EXPECT_EQ(lines[passed - 1], "Verifying (full)...");
+  EXPECT_EQ(lines[passed - 2], "Verifying (full)...");
+  EXPECT_TRUE(lines[passed - 1].startsWith("Average read speed: ")) << lines[passed - 1].toStdString();
   EXPECT_EQ(lines[passed + 2], "Remember to create new partitions.");
 
   window.Hooks.AskReportPath = [](const QString& suggested) {

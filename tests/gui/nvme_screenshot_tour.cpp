@@ -135,7 +135,9 @@ int main(int argc, char** argv) {
   fmMain.Hooks.Terminate = [&](int) { ended = true; };
 
   fmMain.show();
-  if (!QTest::qWaitFor([&] { return ended || !fmMain.lbDiskName->text().isEmpty(); }, 60'000) || ended) {
+  if (!QTest::qWaitFor([&] { return ended || (!fmMain.lbDiskName->text().isEmpty() && !fmMain.ReportRunning()); },
+                       60'000) ||
+      ended) {
     std::fprintf(stderr, "start-up did not reach the main window\n");
     return 1;
   }
@@ -146,6 +148,10 @@ int main(int argc, char** argv) {
   failures += Save(fmMain, folder, "nvme-details.png") ? 0 : 1;
   fmMain.pages->setCurrentIndex(2);
   fmMain.btGetSmart->click();
+  if (!QTest::qWaitFor([&] { return !fmMain.ReportRunning(); }, 60'000)) {
+    std::fprintf(stderr, "the S.M.A.R.T. report did not end\n");
+    ++failures;
+  }
   failures += Save(fmMain, folder, "nvme-smart.png") ? 0 : 1;
   fmMain.close();
   return failures == 0 ? 0 : 1;

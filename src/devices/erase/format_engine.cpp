@@ -83,6 +83,7 @@ class ZeroFillPass {
 
 FormatResult ZeroFillPass::Run(bool quickWipe) {
   buffer_ = AllocateZeroBuffer();
+  ctx_.Observer.OnPhase(RunPhase::Formatting);
   ctx_.Observer.OnYield();
 
   const std::int64_t total = std::max(CheckedMul(drive_.LBA, drive_.SectorSize), ctx_.DeviceBytes);
@@ -121,6 +122,8 @@ FormatResult ZeroFillPass::Run(bool quickWipe) {
     if (code != kErrorNone) {
       LogWriteError(position_, code);
       flushFailed = true;
+      const std::string text = FormatErrorText(code);
+      result_.Why = "the final flush failed (" + (text.empty() ? std::to_string(code) : text) + ")";
     }
   }
   ctx_.Logs.BenchMarkLog("Average speed: " + ctx_.Display.SpeedText);
@@ -149,10 +152,14 @@ void ZeroFillPass::AdaptBlockSize() {
 void ZeroFillPass::ShowPosition(std::int64_t blockSize) {
   const auto reach = static_cast<double>(done_ + blockSize);
   const std::int64_t percent = std::min<std::int64_t>(RoundEven(reach / static_cast<double>(covered_) * 100.0), 100);
-  const std::int64_t sector = std::min(RoundEven(reach / static_cast<double>(sectorSize_)), drive_.LBA);
+  // Where the block ends on the device: a quick wipe's tail is at the end, not after its head.
+  const auto end = static_cast<double>(position_ + blockSize);
+  const std::int64_t sector = std::min(RoundEven(end / static_cast<double>(sectorSize_)), drive_.LBA);
   ctx_.Display.BarPosition = static_cast<int>(std::max<std::int64_t>(percent, 0));
   ctx_.Display.PercentText = std::to_string(percent) + "% complete";
   ctx_.Display.PositionText = "Current sector: " + GroupThousands(sector);
+  ctx_.Display.DoneBytes = done_;
+  ctx_.Display.TotalBytes = covered_;
   ctx_.Observer.OnProgress(ctx_.Display);
 }
 
@@ -164,6 +171,7 @@ void ZeroFillPass::ShowSpeed() {
   if (elapsed > 0) {
     const double speed = static_cast<double>(done_) / static_cast<double>(elapsed) / 1000.0;
     ctx_.Display.SpeedText = FormatOneDecimal(speed, ctx_.Logs.Locale()) + " MB/s";
+    ctx_.Display.DoneBytes = done_;
     ctx_.Observer.OnProgress(ctx_.Display);
   }
 }
@@ -188,6 +196,7 @@ ZeroFillPass::Attempt ZeroFillPass::WriteAt(std::int64_t offset, std::int64_t le
 BlockVerdict ZeroFillPass::LogUnplugged(std::int64_t offset, std::uint32_t code) {
   LogWriteError(offset, code);
   ctx_.Logs.BenchMarkLog("Device was unplugged, aborting...");
+  result_.Why = "Device was unplugged";
   return BlockVerdict::Abort;
 }
 
@@ -195,6 +204,7 @@ BlockVerdict ZeroFillPass::LogUnplugged(std::int64_t offset, std::uint32_t code)
 // for each block (or each sector, once narrowed) and then claim a completed format.
 BlockVerdict ZeroFillPass::LogWriteProtected(std::int64_t offset, std::uint32_t code) {
   LogWriteError(offset, code);
+  result_.Why = FormatErrorText(code);
   return BlockVerdict::Abort;
 }
 

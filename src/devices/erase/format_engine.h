@@ -27,7 +27,13 @@ struct FormatDisplay {
   std::string PercentText;
   std::string PositionText;
   std::string SpeedText;
+  // Bytes of the current phase done and to do, for an estimate of the time left.
+  std::int64_t DoneBytes = 0;
+  std::int64_t TotalBytes = 0;
 };
+
+// What a run is doing: its progress group names it. Firmware methods report Sanitizing.
+enum class RunPhase { Formatting, VerifyingFull, VerifyingSample, Sanitizing };
 
 class FormatObserver {
  public:
@@ -37,6 +43,8 @@ class FormatObserver {
   virtual void OnYield() {}
   // The displays changed.
   virtual void OnProgress(const FormatDisplay& /*display*/) {}
+  // A phase begins; the displays that follow belong to it.
+  virtual void OnPhase(RunPhase /*phase*/) {}
 };
 
 struct ByteRange {
@@ -54,6 +62,8 @@ struct FormatResult {
   std::int64_t UnwrittenSectors = 0;  // sectors that kept their old content
   // Where those sectors are, adjacent ranges joined; a read-back check expects them to differ.
   std::vector<ByteRange> UnwrittenExtents;
+  // Why a terminated run ended ("Device was unplugged"); empty for the other outcomes.
+  std::string Why;
 };
 
 struct FormatContext {

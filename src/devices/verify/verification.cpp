@@ -65,11 +65,13 @@ class VerifyRun {
   std::int64_t toRead_ = 0;
   std::int64_t passed_ = 0;  // bytes of the extents passed so far, read or not
   std::int64_t startTime_ = 0;
+  std::string speedText_;       // the check's own, never the run's shown before it
   std::size_t knownIndex_ = 0;  // the known-unwritten range that the next lookup starts at
   VerifyResult result_;
 };
 
 VerifyResult VerifyRun::Run() {
+  ctx_.Observer.OnPhase(request_.Method == VerifyMethod::Sample ? RunPhase::VerifyingSample : RunPhase::VerifyingFull);
   ctx_.Logs.BenchMarkLog(VerifyStartLine(request_.Method, request_.Seed));
   for (const ByteRange& extent : request_.Extents) {
     toRead_ += extent.End - extent.Begin;
@@ -121,6 +123,8 @@ VerifyResult VerifyRun::Run() {
       ctx_.Observer.OnProgress(ctx_.Display);
     }
   }
+  // The check's own speed goes to the log: the displays keep the run's after it.
+  ctx_.Logs.BenchMarkLog("Average read speed: " + speedText_);
   if (result_.KnownUnwrittenDiffering > 0) {
     ctx_.Logs.BenchMarkLog("Sectors the run could not write, not counted as differences: " +
                            GroupThousands(result_.KnownUnwrittenDiffering) + " from LBA " +
@@ -249,10 +253,13 @@ void VerifyRun::ShowProgress(std::int64_t reach) {
   ctx_.Display.BarPosition = static_cast<int>(percent);
   ctx_.Display.PercentText = std::to_string(percent) + "% complete";
   ctx_.Display.PositionText = "Current sector: " + GroupThousands(reach / sectorSize_);
+  ctx_.Display.DoneBytes = passed_;
+  ctx_.Display.TotalBytes = toRead_;
   const std::int64_t elapsed = ctx_.WallClock.NowMs() - startTime_;
   if (elapsed > 0) {
     const double speed = static_cast<double>(passed_) / static_cast<double>(elapsed) / 1000.0;
-    ctx_.Display.SpeedText = FormatOneDecimal(speed, ctx_.Logs.Locale()) + " MB/s";
+    speedText_ = FormatOneDecimal(speed, ctx_.Logs.Locale()) + " MB/s";
+    ctx_.Display.SpeedText = speedText_;
   }
   ctx_.Observer.OnProgress(ctx_.Display);
 }
