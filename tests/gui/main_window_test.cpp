@@ -144,15 +144,23 @@ TEST_F(MainWindowTest, QuickWipeIsReadFromTheBoxWhenTheRunStarts) {
 TEST_F(MainWindowTest, ClicksQueuedDuringAReportAreDropped) {
   ASSERT_TRUE(Start());
   int reports = 0;
+  // The report runs on a worker: the clicks are made on the window's thread while it waits,
+  // ahead of the report's end in the window's queue.
   services.DuringSmart = [&] {
     ++reports;
-    for (QWidget* button : {static_cast<QWidget*>(window.btRunBenchmarks), static_cast<QWidget*>(window.btGetSmart)}) {
-      const QPointF centre = QRectF(button->rect()).center();
-      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QCoreApplication::postEvent(button, new QMouseEvent(type, centre, button->mapToGlobal(centre), Qt::LeftButton,
-                                                            Qt::LeftButton, Qt::NoModifier));
-      }
-    }
+    QMetaObject::invokeMethod(
+        &window,
+        [this] {
+          for (QWidget* button :
+               {static_cast<QWidget*>(window.btRunBenchmarks), static_cast<QWidget*>(window.btGetSmart)}) {
+            const QPointF centre = QRectF(button->rect()).center();
+            for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+              QCoreApplication::postEvent(button, new QMouseEvent(type, centre, button->mapToGlobal(centre),
+                                                                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            }
+          }
+        },
+        Qt::BlockingQueuedConnection);
   };
   window.btGetSmartClick();
   ASSERT_TRUE(QTest::qWaitFor([this] { return !window.ReportRunning(); }, 5'000));
