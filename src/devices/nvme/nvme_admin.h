@@ -27,6 +27,8 @@ struct NvmeAdminCommand {
   std::uint32_t NamespaceId = 0;
   std::uint32_t Cdw10 = 0;
   std::uint32_t Cdw11 = 0;
+  // How long the controller may take; 0 keeps the channel's default (a minute).
+  std::uint32_t TimeoutSeconds = 0;
 
   bool operator==(const NvmeAdminCommand&) const = default;
 };

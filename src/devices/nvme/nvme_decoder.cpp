@@ -61,6 +61,10 @@ NvmeController DecodeNvmeController(std::span<const std::uint8_t, kNvmeIdentifyB
   c.SanitizeBlockErase = Bit(sanitize, 1);
   c.SanitizeOverwrite = Bit(sanitize, 2);
   c.VolatileWriteCache = Bit(page[L::kCtrlVolatileWriteCache], 0);
+  const std::uint8_t fna = page[L::kCtrlFormatAttributes];
+  c.FormatAllNamespaces = Bit(fna, 0);
+  c.EraseAllNamespaces = Bit(fna, 1);
+  c.FormatCryptoErase = Bit(fna, 2);
   c.WarningTemperatureKelvin = Word(page, L::kCtrlWarningTemperature);
   c.CriticalTemperatureKelvin = Word(page, L::kCtrlCriticalTemperature);
   return c;

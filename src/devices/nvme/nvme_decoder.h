@@ -25,6 +25,11 @@ struct NvmeController {
   bool SanitizeBlockErase = false;
   bool SanitizeOverwrite = false;
   bool VolatileWriteCache = false;
+  // FNA: a format reaches every namespace (bit 0), a secure erase does (bit 1), crypto erase
+  // is supported by Format NVM (bit 2).
+  bool FormatAllNamespaces = false;
+  bool EraseAllNamespaces = false;
+  bool FormatCryptoErase = false;
   std::uint16_t WarningTemperatureKelvin = 0;  // 0: not reported
   std::uint16_t CriticalTemperatureKelvin = 0;
 };

@@ -8,6 +8,7 @@ namespace vellumar {
 // commands that fetch the pages and the decoders that read them.
 inline constexpr std::size_t kNvmeIdentifyBytes = 4096;
 inline constexpr std::size_t kNvmeHealthLogBytes = 512;
+inline constexpr std::size_t kNvmeSanitizeLogBytes = 512;
 
 // Byte offsets of the fields this program reads. The platform checks each one against the
 // layouts of the NVMe library at compile time, so a slip here cannot build.
@@ -25,6 +26,7 @@ inline constexpr std::size_t kCtrlCriticalTemperature = 268;
 inline constexpr std::size_t kCtrlSanitizeCapabilities = 328;
 inline constexpr std::size_t kCtrlNamespaceCount = 516;
 inline constexpr std::size_t kCtrlOncs = 520;
+inline constexpr std::size_t kCtrlFormatAttributes = 524;
 inline constexpr std::size_t kCtrlVolatileWriteCache = 525;
 inline constexpr std::size_t kNsSize = 0;
 inline constexpr std::size_t kNsCapacity = 8;
@@ -48,6 +50,12 @@ inline constexpr std::size_t kLogPowerOnHours = 128;
 inline constexpr std::size_t kLogUnsafeShutdowns = 144;
 inline constexpr std::size_t kLogMediaErrors = 160;
 inline constexpr std::size_t kLogErrorLogEntries = 176;
+inline constexpr std::size_t kSanitizeProgress = 0;
+inline constexpr std::size_t kSanitizeStatus = 2;
+inline constexpr std::size_t kSanitizeCdw10 = 4;
+inline constexpr std::size_t kSanitizeTimeOverwrite = 8;
+inline constexpr std::size_t kSanitizeTimeBlockErase = 12;
+inline constexpr std::size_t kSanitizeTimeCryptoErase = 16;
 }  // namespace nvme_layout
 
 }  // namespace vellumar

@@ -36,7 +36,8 @@ vellumar::NvmeAdminResult LinuxNvmeAdminChannel::Execute(const vellumar::NvmeAdm
   cmd.cdw11 = command.Cdw11;
   cmd.addr = buffer.empty() ? 0 : static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(buffer.data()));
   cmd.data_len = static_cast<std::uint32_t>(buffer.size());
-  cmd.timeout_ms = kTimeoutMs;
+  // The kernel counts milliseconds in 32 bits: about 49 days at most.
+  cmd.timeout_ms = command.TimeoutSeconds == 0 ? kTimeoutMs : std::min(command.TimeoutSeconds, 4'000'000U) * 1000U;
   const int rc = ioctl_(fd_, NVME_IOCTL_ADMIN_CMD, &cmd);
   vellumar::NvmeAdminResult result;
   if (rc < 0) {

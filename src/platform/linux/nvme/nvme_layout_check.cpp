@@ -23,6 +23,14 @@ static_assert(offsetof(nvme_id_ctrl, cctemp) == L::kCtrlCriticalTemperature);
 static_assert(offsetof(nvme_id_ctrl, sanicap) == L::kCtrlSanitizeCapabilities);
 static_assert(offsetof(nvme_id_ctrl, nn) == L::kCtrlNamespaceCount);
 static_assert(offsetof(nvme_id_ctrl, oncs) == L::kCtrlOncs);
+static_assert(offsetof(nvme_id_ctrl, fna) == L::kCtrlFormatAttributes);
+static_assert(offsetof(nvme_sanitize_log_page, sprog) == L::kSanitizeProgress);
+static_assert(offsetof(nvme_sanitize_log_page, sstat) == L::kSanitizeStatus);
+static_assert(offsetof(nvme_sanitize_log_page, scdw10) == L::kSanitizeCdw10);
+static_assert(offsetof(nvme_sanitize_log_page, eto) == L::kSanitizeTimeOverwrite);
+static_assert(offsetof(nvme_sanitize_log_page, etbe) == L::kSanitizeTimeBlockErase);
+static_assert(offsetof(nvme_sanitize_log_page, etce) == L::kSanitizeTimeCryptoErase);
+static_assert(sizeof(nvme_sanitize_log_page) == vellumar::kNvmeSanitizeLogBytes);
 static_assert(offsetof(nvme_id_ctrl, vwc) == L::kCtrlVolatileWriteCache);
 
 static_assert(offsetof(nvme_id_ns, nsze) == L::kNsSize);
