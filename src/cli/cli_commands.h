@@ -42,6 +42,7 @@ struct CliEnvironment {
 };
 
 int RunFormatCommand(const std::vector<std::string>& args, CliEnvironment& env);
+int RunSanitizeCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env);

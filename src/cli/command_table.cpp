@@ -69,6 +69,44 @@ std::vector<CommandSpec> MakeCommands() {
           "  5  usage error, or the device could not be opened\n"
           "  6  the run completed, but the verification failed\n"},
       CommandSpec{
+          "sanitize", "DRIVE",
+          "DRIVE --method M [--yes] [--agree] [--serial S] [--verify none|sample|full] [--allow-bridge]\n"
+          "         " +
+              std::string(kCertificateSynopsis) +
+              "\n"
+              "       vellumar-cli sanitize DRIVE --list-methods [--json] [--allow-bridge]",
+          "Erase DRIVE with its own firmware command (ATA Security Erase or Sanitize, NVMe Format or Sanitize). "
+          "THIS DESTROYS ALL DATA ON IT.",
+          WithCertificateOptions(
+              {{"--method", "M",
+                "the drive's command: ata-secure-erase, ata-enhanced-secure-erase, ata-sanitize-crypto, "
+                "ata-sanitize-block, ata-sanitize-overwrite, nvme-format, nvme-format-crypto, nvme-sanitize-crypto, "
+                "nvme-sanitize-block or nvme-sanitize-overwrite",
+                "--method needs a value"},
+               {"--list-methods", "",
+                "list each method with whether this drive supports it now, and its time estimate"},
+               {"--json", "", "with --list-methods: print the list as one JSON document"},
+               {"--allow-bridge", "",
+                "send ATA firmware commands through a USB or other bridge (bridges often pass only half a command)"},
+               {"--yes", "", "run without the typed confirmation (needed when standard input is no terminal)"},
+               {"--agree", "", "accept the licence agreement without showing it"},
+               kSerial,
+               {"--verify", "METHOD",
+                "read the drive back as zeros after the erase: none (default), sample or full; refused for crypto "
+                "methods",
+                "--verify needs a value"}}),
+          "  0  the drive confirmed the erase (and the verification passed)\n"
+          "  2  the verification was cancelled (the erase itself cannot be stopped)\n"
+          "  4  the run was refused (no confirmation, the running system's disk, another serial number, a row\n"
+          "     number with --yes, or the drive or one on it is in use)\n"
+          "  5  usage error (an unknown method, --verify with a crypto method), or the drive could not be opened\n"
+          "  6  the erase completed, but the verification failed\n"
+          "  7  the drive does not support the method, or refuses it now (frozen, behind a bridge, a sanitize\n"
+          "     in progress); nothing was sent\n"
+          "  8  the firmware erase failed, or the drive's state afterwards did not confirm it\n"
+          "  9  the firmware erase failed and the drive's security password could not be removed: it is printed\n"
+          "     in the log\n"},
+      CommandSpec{
           "verify", "DRIVE",
           "DRIVE [--sample|--full] [--seed N] [--serial S]\n"
           "         " +

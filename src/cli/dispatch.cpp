@@ -32,6 +32,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (command == "format") {
     return RunFormatCommand(rest, env);
   }
+  if (command == "sanitize") {
+    return RunSanitizeCommand(rest, env);
+  }
   if (command == "list") {
     return RunListCommand(rest, env);
   }

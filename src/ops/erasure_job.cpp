@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "devices/certificate/firmware_record.h"
 #include "ops/certificate_record.h"
+#include "ops/firmware_step.h"
 #include "ops/sample_seed.h"
 
 namespace vellumar::ops {
@@ -52,7 +54,14 @@ std::optional<ErasureResult> ConfirmErasure(const ErasureRequest& request, Erasu
     logs.BenchMarkLog(result.Run.Refusal);
     return result;
   }
+  // A firmware method the drive cannot run now is refused before anyone is asked, too.
+  if (!AcceptFirmwareRequest(request, parts, logs, result)) {
+    return result;
+  }
   ConfirmationRequest confirmation = FormatConfirmation(request.Caption, request.Drive);
+  if (const std::optional<FirmwareMethod> method = FirmwareMethodOf(request.Method)) {
+    confirmation.Content += FirmwareConfirmationLines(*method);
+  }
   // The user confirms what leaves the system too, not only the drive.
   const std::vector<std::string> takes = parts.Volumes->PlannedTakes(request.Drive.DeviceNumber);
   if (!takes.empty()) {
@@ -80,6 +89,10 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   const std::uint64_t seed = request.Seed.value_or(NewSampleSeed());
   RunRequest run{quick, request.Drive, request.Caption, HiddenAreaWarnings(inspection.HiddenArea)};
   // Answered already: the confirmation came before the run was handed its thread.
+  const std::optional<FirmwareMethod> firmware = FirmwareMethodOf(request.Method);
+  if (firmware) {
+    UseFirmwareErase(*firmware, run, parts, result);
+  }
   RunServices runServices{services.Logs,     services.WallClock,     *parts.Volumes,
                           *parts.Target,     services.StopRequested, services.Display,
                           services.Observer, services.Controls,      nullptr};
@@ -112,7 +125,9 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
   if (result.Run.WorkerRan) {
     const TIdentifyDeviceData& id = request.Drive.IdentifyData;
     const std::int64_t total = DriveTotalBytes(request.Drive);
-    certificate.Erase = EraseRecord(quick, total, id.SectorSize, result.Run.Result, certificate.Log, result.RunSpeed);
+    certificate.Erase = firmware && result.Firmware ? FirmwareEraseRecord(*firmware, *result.Firmware, total)
+                                                    : EraseRecord(quick, total, id.SectorSize, result.Run.Result,
+                                                                  certificate.Log, result.RunSpeed);
     FinishCertificate(certificate, *parts.Facts, result.Started, result.Ended);
     result.Certificate = std::move(certificate);
   }

@@ -15,13 +15,50 @@
 #include "devices/base/log_sinks.h"
 #include "devices/certificate/certificate.h"
 #include "devices/erase/format_controller.h"
+#include "devices/firmware/firmware_erase.h"
 #include "devices/nvme/nvme_decoder.h"
 #include "devices/verify/verification.h"
 
 namespace vellumar::ops {
 
-// How a run erases. Firmware methods join the zero fill here.
-enum class EraseMethod { ZeroFill, QuickWipe };
+// How a run erases: the zero fill, its quick wipe, or one of the drive's own erase commands.
+enum class EraseMethod {
+  ZeroFill,
+  QuickWipe,
+  AtaSecureErase,
+  AtaEnhancedSecureErase,
+  AtaSanitizeCrypto,
+  AtaSanitizeBlock,
+  AtaSanitizeOverwrite,
+  NvmeFormat,
+  NvmeFormatCrypto,
+  NvmeSanitizeCrypto,
+  NvmeSanitizeBlock,
+  NvmeSanitizeOverwrite
+};
+
+// The firmware command of a method; nullopt for the zero fill and the quick wipe.
+std::optional<FirmwareMethod> FirmwareMethodOf(EraseMethod method);
+EraseMethod EraseMethodFor(FirmwareMethod method);
+
+// The drive's firmware. Facts come from read-only commands; the erase commands go through the
+// run's own exclusive handle, so nothing else holds the drive while its firmware erases it.
+class FirmwareAccess {
+ public:
+  virtual ~FirmwareAccess() = default;
+  virtual FirmwareFacts ReadFacts() = 0;
+  // The same, read again through the run's handle right before the erase.
+  virtual FirmwareFacts ReadFactsOn(BlockDevice& run) = 0;
+  // The channels on the run's handle; nullptr where the drive has no such path.
+  virtual AtaCommandChannel* AtaOn(BlockDevice& run) = 0;
+  virtual NvmeAdminChannel* NvmeOn(BlockDevice& run) = 0;
+  // A random password of printable characters for the ATA security commands.
+  virtual std::string NewPassword() = 0;
+  virtual void Pause(std::uint32_t seconds) = 0;
+};
+
+// The line that refuses a read-back check after a crypto erase.
+extern const char* const kCryptoVerifyLine;
 
 // What the drive says about itself before the run: sectors it hides, and its S.M.A.R.T. table.
 struct DriveInspection {
@@ -54,6 +91,8 @@ struct ErasureParts {
   std::unique_ptr<FormatTarget> Target;
   std::unique_ptr<DriveInspector> Inspector;
   std::unique_ptr<CertificateFacts> Facts;
+  // Absent where the drive has no firmware erase (an image file).
+  std::unique_ptr<FirmwareAccess> Firmware;
 };
 
 struct ErasureRequest {
@@ -63,6 +102,8 @@ struct ErasureRequest {
   VerifyMethod Verify = VerifyMethod::None;
   std::optional<std::uint64_t> Seed;  // the sample's seed; drawn fresh when absent
   std::string Operator;
+  // Lets ATA firmware methods through a USB or other bridge.
+  bool AllowBridge = false;
 };
 
 // What the front end lends the run: the logs, the displays and the controls.
@@ -89,6 +130,12 @@ struct ErasureResult {
   std::string RunSpeed;
   std::time_t Started = 0;
   std::time_t Ended = 0;
+  // A firmware method the drive does not offer now, or with options it cannot honour: nothing
+  // was sent.
+  bool MethodRefused = false;
+  bool OptionRefused = false;
+  // What the drive's firmware erase did.
+  std::optional<FirmwareRunResult> Firmware;
   // The record of a run that wrote (Run.WorkerRan), made from the job's own log lines.
   std::optional<ErasureCertificate> Certificate;
 };

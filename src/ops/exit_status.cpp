@@ -18,8 +18,17 @@ int ErasureExitStatus(const ErasureResult& result) {
   if (result.Threw) {
     return kExitTerminated;
   }
+  if (result.OptionRefused) {
+    return kExitUsage;
+  }
+  if (result.MethodRefused) {
+    return kExitMethodRefused;
+  }
   if (!result.Run.WorkerRan) {
     return kExitRefused;
+  }
+  if (result.Firmware && !result.Firmware->Succeeded) {
+    return result.Firmware->PasswordLeftSet ? kExitPasswordLeftSet : kExitFirmwareFailed;
   }
   int status = kExitOk;
   switch (result.Run.Result.Outcome) {

@@ -71,7 +71,7 @@ json EraseJson(const vellumar::CertificateErase& erase) {
   for (const vellumar::ByteRange& range : erase.RangesWritten) {
     ranges.push_back({{"begin", range.Begin}, {"end", range.End}});
   }
-  return {
+  json out = {
       {"method", erase.Method},
       {"sanitization",
        {{"level", erase.Level}, {"technique", erase.Technique}, {"passes", erase.Passes}, {"pattern", erase.Pattern}}},
@@ -86,6 +86,17 @@ json EraseJson(const vellumar::CertificateErase& erase) {
         {"not_reached", erase.NotReachedSectors},
         {"first_lbas", erase.FirstUnwrittenLbas}}},
       {"average_speed", erase.AverageSpeed}};
+  if (erase.Firmware) {
+    const vellumar::CertificateFirmware& f = *erase.Firmware;
+    out["firmware"] = {{"method", f.Method},
+                       {"command", f.Command},
+                       {"status", f.Status},
+                       {"seconds", f.Seconds},
+                       {"drive_estimate_minutes", OrNull(f.DriveEstimateMinutes)},
+                       {"covers", f.CoversNativeCapacity ? "whole native capacity" : "user capacity"},
+                       {"password_left_set", f.PasswordLeftSet}};
+  }
+  return out;
 }
 
 json CheckJson(const vellumar::CertificateCheck& check) {

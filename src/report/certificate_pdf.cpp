@@ -71,7 +71,18 @@ void EraseSection(PageWriter& page, const vellumar::CertificateErase& e) {
   page.Row("Sanitization", e.Level == "none" ? "none: a quick wipe destroys the partition tables only"
                                              : e.Level + " (" + e.Technique + ", " + std::to_string(e.Passes) +
                                                    (e.Passes == 1 ? " pass, " : " passes, ") + e.Pattern + ")");
-  page.Row("Method", e.Method + ", " + (e.Quick ? "quick wipe" : "full"));
+  if (e.Firmware) {
+    const vellumar::CertificateFirmware& f = *e.Firmware;
+    page.Row("Method", f.Method + ": " + f.Command);
+    page.Row("Drive's answer",
+             f.Status + ", after " + std::to_string(f.Seconds) + " s" +
+                 (f.DriveEstimateMinutes ? " (the drive estimated " + std::to_string(*f.DriveEstimateMinutes) + " min)"
+                                         : ""));
+    page.Row("Reach", f.CoversNativeCapacity ? "the drive's whole native capacity, hidden areas included"
+                                             : "the capacity the system sees");
+  } else {
+    page.Row("Method", e.Method + ", " + (e.Quick ? "quick wipe" : "full"));
+  }
   std::string ranges;
   for (const vellumar::ByteRange& range : e.RangesWritten) {
     ranges += (ranges.empty() ? "" : "; ") + Grouped(range.Begin) + " to " + Grouped(range.End);

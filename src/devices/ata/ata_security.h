@@ -18,18 +18,18 @@ struct EraseTimeEstimate {
 
 // What IDENTIFY says about the security and sanitize feature sets.
 struct AtaEraseFeatures {
-  bool SecuritySupported = false;  // word 82 bit 1 and word 128 bit 0
-  bool SecurityEnabled = false;    // a user password is set (word 128 bit 1)
-  bool Locked = false;             // bit 2
-  bool Frozen = false;             // bit 3: no security command is accepted until a power cycle
-  bool CountExpired = false;       // bit 4: too many wrong passwords; a power cycle resets it
-  bool EnhancedSupported = false;  // bit 5
-  EraseTimeEstimate NormalErase;   // word 89
+  bool SecuritySupported = false;   // word 82 bit 1 and word 128 bit 0
+  bool SecurityEnabled = false;     // a user password is set (word 128 bit 1)
+  bool Locked = false;              // bit 2
+  bool Frozen = false;              // bit 3: no security command is accepted until a power cycle
+  bool CountExpired = false;        // bit 4: too many wrong passwords; a power cycle resets it
+  bool EnhancedSupported = false;   // bit 5
+  EraseTimeEstimate NormalErase;    // word 89
   EraseTimeEstimate EnhancedErase;  // word 90
-  bool SanitizeSupported = false;  // word 59 bit 12
-  bool SanitizeCrypto = false;     // bit 13
-  bool SanitizeOverwrite = false;  // bit 14
-  bool SanitizeBlock = false;      // bit 15
+  bool SanitizeSupported = false;   // word 59 bit 12
+  bool SanitizeCrypto = false;      // bit 13
+  bool SanitizeOverwrite = false;   // bit 14
+  bool SanitizeBlock = false;       // bit 15
   bool Lba48 = false;
   std::uint64_t ReportedSectors = 0;
 

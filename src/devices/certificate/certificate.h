@@ -41,6 +41,18 @@ struct CertificateHealth {
   std::optional<std::uint64_t> MediaErrors;
 };
 
+// A firmware erase: the drive's own command, what it answered and how long it took.
+struct CertificateFirmware {
+  std::string Method;   // "nvme-format"
+  std::string Command;  // "NVMe Format NVM (user data erase)"
+  std::string Status;   // the final command's status
+  std::int64_t Seconds = 0;
+  std::optional<std::uint32_t> DriveEstimateMinutes;
+  // The drive's command covers its whole native capacity, hidden areas and spare blocks included.
+  bool CoversNativeCapacity = true;
+  bool PasswordLeftSet = false;
+};
+
 // The erase itself; absent in a certificate of a `verify` on its own.
 struct CertificateErase {
   std::string Method = "zero fill, one pass";
@@ -62,6 +74,7 @@ struct CertificateErase {
   std::int64_t NotReachedSectors = 0;
   std::vector<std::int64_t> FirstUnwrittenLbas;  // at most kCertificateListedLbas
   std::string AverageSpeed;                      // the "Average speed: " text, e.g. "87.3 MB/s"
+  std::optional<CertificateFirmware> Firmware;   // set for a firmware erase
 };
 
 struct CertificateCheck {

@@ -40,7 +40,7 @@ void WriteHeader(const RunRequest& request, LogSinks& logs) {
   logs.BenchMarkLog(" ");
   logs.BenchMarkLog("=================================================");
   logs.BenchMarkLog(std::string(kProductName) + "; " + std::string(kProductWebAddress));
-  logs.BenchMarkLog("Low level format: " + request.DiskName);
+  logs.BenchMarkLog(request.Title + request.DiskName);
   logs.BenchMarkLog("Device capacity: " + GroupThousands(request.Drive.IdentifyData.LBA) + " sectors");
   for (const std::string& warning : request.HeaderWarnings) {
     logs.BenchMarkLog(warning);
@@ -98,14 +98,15 @@ std::unique_ptr<BlockDevice> TakeDrive(const RunRequest& request, RunServices& s
 }
 
 void RunWorker(const RunRequest& request, RunServices& services, BlockDevice& device, RunReport& report) {
-  services.Controls.SetStopEnabled(true);
-  services.Logs.BenchMarkLog("Formatting... ");
+  services.Controls.SetStopEnabled(request.Stoppable);
+  services.Logs.BenchMarkLog(request.StartLine);
   services.Controls.SetBarPaused(false);
   FormatContext context{device,           services.WallClock, services.Logs, services.StopRequested,
                         services.Display, services.Observer};
   context.DeviceBytes = request.Drive.IsFile ? request.Drive.FileSize : 0;
   try {
-    report.Result = FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
+    report.Result = request.Erase ? request.Erase(device, context)
+                                  : FormatDevice(request.QuickWipe, request.Drive.IdentifyData, context);
     // The read-back check comes right after the worker's final line, before the re-read.
     if (services.AfterCompletedRun && report.Result.Outcome == FormatOutcome::Completed) {
       services.AfterCompletedRun(device, report.Result);

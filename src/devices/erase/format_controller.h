@@ -95,6 +95,13 @@ struct RunRequest {
   std::string DiskName;
   // Lines the header carries after the capacity (sectors the drive hides from the run).
   std::vector<std::string> HeaderWarnings = {};
+  // The erase itself; empty runs the zero fill. A firmware erase hands in the drive's own command.
+  std::function<FormatResult(BlockDevice&, FormatContext&)> Erase = nullptr;
+  // The header's title and the line the erase starts with.
+  std::string Title = "Low level format: ";
+  std::string StartLine = "Formatting... ";
+  // A command running in the drive's firmware cannot be stopped from here.
+  bool Stoppable = true;
 };
 
 struct RunReport {

@@ -17,7 +17,8 @@ class SecurityEraseRun {
   FirmwareRunResult Run(const FirmwareFacts& facts);
 
  private:
-  bool Send(std::uint8_t command, const std::string& password, bool enhancedBit, std::uint32_t timeout, AtaReply& reply);
+  bool Send(std::uint8_t command, const std::string& password, bool enhancedBit, std::uint32_t timeout,
+            AtaReply& reply);
   FirmwareRunResult Fail(const std::string& why);
   FirmwareRunResult FailAndRemovePassword(const std::string& why);
   void RemovePassword();
@@ -29,8 +30,8 @@ class SecurityEraseRun {
   FirmwareRunResult result_;
 };
 
-bool SecurityEraseRun::Send(std::uint8_t command, const std::string& password, bool enhancedBit,
-                            std::uint32_t timeout, AtaReply& reply) {
+bool SecurityEraseRun::Send(std::uint8_t command, const std::string& password, bool enhancedBit, std::uint32_t timeout,
+                            AtaReply& reply) {
   AtaSector sector = SecurityPasswordSector(password, enhancedBit);
   reply = ata().Run(SecurityDataCommand(command, timeout), sector);
   result_.Status = AtaReplyText(reply);

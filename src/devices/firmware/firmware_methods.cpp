@@ -103,8 +103,8 @@ MethodOffer OfferAta(const FirmwareFacts& facts, MethodOffer offer, bool allowBr
   if (!AtaSupports(ata, offer.Method)) {
     return NotSupported(offer, "The drive does not report " + FirmwareMethodCommand(offer.Method) + ".");
   }
-  const bool security = offer.Method == FirmwareMethod::AtaSecureErase ||
-                        offer.Method == FirmwareMethod::AtaEnhancedSecureErase;
+  const bool security =
+      offer.Method == FirmwareMethod::AtaSecureErase || offer.Method == FirmwareMethod::AtaEnhancedSecureErase;
   if (security) {
     const EraseTimeEstimate& estimate =
         offer.Method == FirmwareMethod::AtaSecureErase ? ata.NormalErase : ata.EnhancedErase;
@@ -120,7 +120,8 @@ MethodOffer OfferAta(const FirmwareFacts& facts, MethodOffer offer, bool allowBr
                       "locked; give --allow-bridge to try it anyway.");
   }
   if (facts.SanitizeInProgress()) {
-    return Refuse(offer, "sanitize in progress", "A sanitize is already running on the drive; it can only be followed.");
+    return Refuse(offer, "sanitize in progress",
+                  "A sanitize is already running on the drive; it can only be followed.");
   }
   if (security) {
     if (ata.Frozen) {
@@ -145,9 +146,9 @@ MethodOffer OfferAta(const FirmwareFacts& facts, MethodOffer offer, bool allowBr
 }
 
 std::optional<std::uint32_t> NvmeSanitizeEstimate(const NvmeSanitizeStatus& log, FirmwareMethod method) {
-  const std::optional<std::uint32_t>& seconds = method == FirmwareMethod::NvmeSanitizeCrypto ? log.CryptoEraseSeconds
+  const std::optional<std::uint32_t>& seconds = method == FirmwareMethod::NvmeSanitizeCrypto  ? log.CryptoEraseSeconds
                                                 : method == FirmwareMethod::NvmeSanitizeBlock ? log.BlockEraseSeconds
-                                                                                             : log.OverwriteSeconds;
+                                                                                              : log.OverwriteSeconds;
   if (!seconds) {
     return std::nullopt;
   }
@@ -168,7 +169,8 @@ MethodOffer OfferNvme(const FirmwareFacts& facts, MethodOffer offer) {
     offer.EstimateMinutes = NvmeSanitizeEstimate(*facts.NvmeSanitize, offer.Method);
   }
   if (facts.SanitizeInProgress()) {
-    return Refuse(offer, "sanitize in progress", "A sanitize is already running on the drive; it can only be followed.");
+    return Refuse(offer, "sanitize in progress",
+                  "A sanitize is already running on the drive; it can only be followed.");
   }
   if (!facts.OtherNamespaces.empty() && ReachesAllNamespaces(*facts.Nvme, offer.Method)) {
     std::string names;

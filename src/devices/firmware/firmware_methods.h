@@ -28,9 +28,9 @@ enum class FirmwareMethod {
 };
 
 inline constexpr FirmwareMethod kFirmwareMethods[] = {
-    FirmwareMethod::AtaSecureErase,     FirmwareMethod::AtaEnhancedSecureErase, FirmwareMethod::AtaSanitizeCrypto,
-    FirmwareMethod::AtaSanitizeBlock,   FirmwareMethod::AtaSanitizeOverwrite,   FirmwareMethod::NvmeFormat,
-    FirmwareMethod::NvmeFormatCrypto,   FirmwareMethod::NvmeSanitizeCrypto,     FirmwareMethod::NvmeSanitizeBlock,
+    FirmwareMethod::AtaSecureErase,       FirmwareMethod::AtaEnhancedSecureErase, FirmwareMethod::AtaSanitizeCrypto,
+    FirmwareMethod::AtaSanitizeBlock,     FirmwareMethod::AtaSanitizeOverwrite,   FirmwareMethod::NvmeFormat,
+    FirmwareMethod::NvmeFormatCrypto,     FirmwareMethod::NvmeSanitizeCrypto,     FirmwareMethod::NvmeSanitizeBlock,
     FirmwareMethod::NvmeSanitizeOverwrite};
 
 // "ata-secure-erase", "nvme-sanitize-crypto", ...
@@ -75,7 +75,7 @@ enum class MethodState { Supported, NotSupported, Refused };
 struct MethodOffer {
   FirmwareMethod Method = FirmwareMethod::AtaSecureErase;
   MethodState State = MethodState::NotSupported;
-  std::string Why;  // the refusal's reason ("frozen", "bridge", "sanitize in progress", ...)
+  std::string Why;   // the refusal's reason ("frozen", "bridge", "sanitize in progress", ...)
   std::string Line;  // a sentence for people, with what to do about it
   std::optional<std::uint32_t> EstimateMinutes;
   bool EstimateAtLeast = false;

@@ -156,7 +156,8 @@ FirmwareRunResult RunAtaSanitize(FirmwareMethod method, FirmwareRunContext& cont
   int unanswered = 0;
   for (;;) {
     context.Pause(kSanitizePollSeconds);
-    const AtaSanitizeStatus status = DecodeAtaSanitizeStatus(ata.Run(AtaSanitizeCommand(AtaSanitizeAction::Status), {}));
+    const AtaSanitizeStatus status =
+        DecodeAtaSanitizeStatus(ata.Run(AtaSanitizeCommand(AtaSanitizeAction::Status), {}));
     result.Seconds = progress.ElapsedSeconds();
     if (!status.Answered) {
       if (++unanswered >= kSanitizeLostPolls) {

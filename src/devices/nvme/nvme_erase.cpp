@@ -28,8 +28,8 @@ NvmeAdminCommand FormatNvmCommand(std::uint32_t namespaceId, std::uint32_t lbaFo
   command.Opcode = kNvmeAdminFormatNvm;
   command.NamespaceId = namespaceId;
   // CDW10: LBAF (3:0) and its upper bits (13:12), MSET (4) 0, PI (7:5) 0, PIL (8) 0, SES (11:9).
-  command.Cdw10 = (lbaFormat & 0x0FU) | (((lbaFormat >> 4U) & 0x03U) << 12U) |
-                  (static_cast<std::uint32_t>(erase) << 9U);
+  command.Cdw10 =
+      (lbaFormat & 0x0FU) | (((lbaFormat >> 4U) & 0x03U) << 12U) | (static_cast<std::uint32_t>(erase) << 9U);
   command.TimeoutSeconds = timeoutSeconds;
   return command;
 }

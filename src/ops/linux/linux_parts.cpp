@@ -4,6 +4,7 @@
 
 #include "devices/erase/volume_locking.h"
 #include "ops/linux/drive_survey.h"
+#include "ops/linux/firmware_access.h"
 #include "platform/linux/host/certificate_facts.h"
 #include "platform/linux/io/format_target.h"
 #include "platform/linux/volumes/drive_census.h"
@@ -47,6 +48,9 @@ ErasureParts MakeLinuxErasureParts(const LinuxRunDrive& drive, platform::LinuxVo
   parts.Target = std::move(target);
   parts.Inspector = std::make_unique<LinuxDriveInspector>(entry, drive.Pin, roots.Sysfs, drive.InspectFd);
   parts.Facts = std::make_unique<LinuxCertificateFacts>(drive.Pin.Rdev, roots);
+  if (!entry.IsFile) {
+    parts.Firmware = std::make_unique<LinuxFirmwareAccess>(entry, drive.Pin, roots.Sysfs, roots.Dev);
+  }
   return parts;
 }
 
