@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ class FakeAtaDrive final : public AtaCommandChannel {
   // SANITIZE STATUS EXT answers, one per poll; the last repeats. Count register values.
   std::vector<AtaReply> SanitizeStatus;
   bool AbortSanitize = false;
+  // Called when an erase completes, so a test's disk can read back as the erased drive would.
+  std::function<void()> OnErase;
 
   std::vector<AtaCommand> Sent;
   std::string Password;  // the user password the drive holds
@@ -65,6 +68,9 @@ class FakeAtaDrive final : public AtaCommandChannel {
           return Abort();
         }
         enhancedUsed_ = (data[0] & 0x02U) != 0;
+        if (OnErase) {
+          OnErase();
+        }
         Enabled = StaysEnabledAfterErase;
         if (!Enabled) {
           Password.clear();
