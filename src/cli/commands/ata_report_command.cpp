@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "cli/commands/firmware_facts_output.h"
 #include "cli/commands/nvme_report_command.h"
 #include "cli/drive_argument.h"
 #include "devices/base/text_format.h"
@@ -123,13 +124,20 @@ int RunAtaReportCommand(const AtaReportCommand& command, const std::vector<std::
     ata.emplace(handle->Descriptor());
   }
   vellumar::AtaDriveState state;
+  const bool details = command.Name == "details";
   if (options.Json) {
-    const vellumar::Json document = command.AtaJson(drive.Entry, ata ? &*ata : nullptr, state);
+    vellumar::Json document = command.AtaJson(drive.Entry, ata ? &*ata : nullptr, state);
+    if (details) {
+      AddFirmwareFacts(drive, env, document);
+    }
     env.Out << vellumar::JsonText(document) << std::flush;
     return document.value("available", false) ? kExitOk : kExitCompletedWithErrors;
   }
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
   const bool shown = command.DriveReport(drive.Entry, caption, ata ? &*ata : nullptr, logs, state);
+  if (details) {
+    PrintFirmwareFacts(drive, env);
+  }
   return shown ? kExitOk : kExitCompletedWithErrors;
 }
 

@@ -5,8 +5,10 @@
 #include "cli/command_line.h"
 #include "cli/drive_catalogue.h"
 #include "devices/catalogue/chooser_rows.h"
+#include "devices/reports/firmware_json.h"
 #include "devices/reports/list_json.h"
 #include "ops/linux/drive_survey.h"
+#include "ops/linux/firmware_access.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
 #include "platform/linux/sysfs/drive_list_facts.h"
@@ -27,9 +29,25 @@ void PrintJson(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment&
     const vellumar::HiddenAreaReport hidden = vellumar::ops::HiddenAreaOf(entry, env.SysfsRoot);
     drive["hidden_area"] = vellumar::HiddenAreaStatusName(hidden.Status);
     drive["hidden_sectors"] = hidden.HpaHiddenSectors + hidden.DcoHiddenSectors;
+    const vellumar::FirmwareFacts firmware = vellumar::ops::FirmwareFactsOf(entry, env.SysfsRoot, env.DevRoot);
+    drive["firmware_erase"] = vellumar::FirmwareJson(firmware, vellumar::OfferFirmwareMethods(firmware, false));
     drives.push_back(drive);
   }
   out << vellumar::JsonText(vellumar::Json{{"drives", drives}}) << std::flush;
+}
+
+// A sanitize runs on in the drive and cannot be stopped: whoever lists the drives is told.
+void PrintSanitizesInProgress(const vellumar::DeviceCatalogue& catalogue, const CliEnvironment& env,
+                              std::ostream& out) {
+  for (std::int64_t slot = 1; slot <= catalogue.DeviceCount; ++slot) {
+    const vellumar::TDeviceTable& entry = catalogue.DeviceTable(slot);
+    const vellumar::FirmwareFacts facts = vellumar::ops::FirmwareFactsOf(entry, env.SysfsRoot, env.DevRoot);
+    if (facts.SanitizeInProgress()) {
+      out << entry.DevicePath << ": a sanitize is in progress ("
+          << static_cast<std::uint32_t>(facts.SanitizeProgress()) * 100U / 65536U
+          << " % done); it cannot be stopped, and the drive answers only status commands until it ends.\n";
+    }
+  }
 }
 
 void PrintTable(const std::vector<vellumar::ChooserRow>& rows, const std::string& status, std::ostream& out) {
@@ -89,6 +107,7 @@ int RunListCommand(const std::vector<std::string>& args, CliEnvironment& env) {
     PrintJson(loaded.Catalogue, env, env.Out);
   } else {
     PrintTable(rows, loaded.Result.StatusText, env.Out);
+    PrintSanitizesInProgress(loaded.Catalogue, env, env.Out);
   }
   return kExitOk;
 }

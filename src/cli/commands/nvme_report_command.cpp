@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/commands/firmware_facts_output.h"
 #include "devices/base/text_format.h"
 #include "platform/linux/nvme/linux_nvme_admin.h"
 
@@ -20,12 +21,19 @@ std::optional<int> RunNvmeReportIfNvme(const AtaReportCommand& command, const Re
     return std::nullopt;
   }
   if (json) {
-    const vellumar::Json document = command.NvmeJson(drive.Entry, channel);
+    vellumar::Json document = command.NvmeJson(drive.Entry, channel);
+    if (command.Name == "details") {
+      AddFirmwareFacts(drive, env, document);
+    }
     env.Out << vellumar::JsonText(document) << std::flush;
     return document.value("available", false) ? kExitOk : kExitCompletedWithErrors;
   }
   const std::string caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
-  return command.NvmeReport(caption, channel, logs) ? kExitOk : kExitCompletedWithErrors;
+  const bool shown = command.NvmeReport(caption, channel, logs);
+  if (command.Name == "details") {
+    PrintFirmwareFacts(drive, env);
+  }
+  return shown ? kExitOk : kExitCompletedWithErrors;
 }
 
 }  // namespace vellumar::cli

@@ -10,6 +10,7 @@
 #include "platform/linux/host/own_files.h"
 #include "platform/linux/io/drive_handle.h"
 #include "platform/linux/io/linux_block_device.h"
+#include "platform/linux/io/read_only_device.h"
 #include "platform/linux/nvme/linux_nvme_admin.h"
 #include "platform/linux/nvme/nvme_namespaces.h"
 #include "platform/linux/sysfs/sysfs_files.h"
@@ -94,6 +95,16 @@ FirmwareFacts LinuxFirmwareAccess::FactsThrough(int fd) {
     facts.AtaSanitize = DecodeAtaSanitizeStatus(ata.Run(AtaSanitizeCommand(AtaSanitizeAction::Status), {}));
   }
   return facts;
+}
+
+FirmwareFacts FirmwareFactsOf(const TDeviceTable& entry, const std::string& sysfsRoot, const std::string& devRoot) {
+  LinuxFirmwareAccess access(entry, {}, sysfsRoot, devRoot);
+  if (entry.IsFile) {
+    return access.FactsThrough(-1);
+  }
+  int error = 0;
+  const auto device = platform::LinuxReadOnlyDevice::Open(entry.DevicePath, sysfsRoot, error);
+  return access.FactsThrough(device != nullptr ? device->Descriptor() : -1);
 }
 
 FirmwareFacts LinuxFirmwareAccess::ReadFacts() {

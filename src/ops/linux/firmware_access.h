@@ -18,6 +18,10 @@ namespace vellumar::ops {
 // (USB, FireWire, a SCSI or SAS adapter), NVMe on its namespace, or not at all.
 FirmwarePath FirmwarePathOf(const TDeviceTable& entry, std::string& bridge);
 
+// The facts of a listed drive, for `list` and `details`: read-only commands on a read-only
+// descriptor. An image file has none.
+FirmwareFacts FirmwareFactsOf(const TDeviceTable& entry, const std::string& sysfsRoot, const std::string& devRoot);
+
 // The drive's firmware on Linux: facts through a shared descriptor of the pinned drive, the
 // erase through the run's own exclusive handle.
 class LinuxFirmwareAccess final : public FirmwareAccess {
@@ -35,6 +39,8 @@ class LinuxFirmwareAccess final : public FirmwareAccess {
   void Pause(std::uint32_t seconds) override;
 
  private:
+  friend FirmwareFacts FirmwareFactsOf(const TDeviceTable& entry, const std::string& sysfsRoot,
+                                       const std::string& devRoot);
   FirmwareFacts FactsThrough(int fd);
 
   TDeviceTable entry_;
