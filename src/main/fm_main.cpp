@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "main/choose_device.h"
+#include "main/method_choice.h"
 #include "windows/program_links.h"
 #include "windows/screen_fit.h"
 #include "windows/task_dialog.h"
@@ -74,6 +75,7 @@ TFmMain::TFmMain(vellumar::LogSinks& logs, vellumar::DeviceCatalogue& catalogue,
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
   connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
   connect(btSaveReport, &QPushButton::clicked, this, &TFmMain::btSaveReportClick);
+  connect(cbMethod, &QComboBox::currentIndexChanged, this, [this] { UpdateMethodControls(); });
   connect(lbCopyright, &vellumar::windows::LinkLabel::clicked, this, [this] {
     vellumar::windows::OpenWebAddress(Launcher, vellumar::windows::ProductWebAddress(), Hooks.InformationBox);
   });
@@ -121,8 +123,24 @@ void TFmMain::closeEvent(QCloseEvent* event) {
 void TFmMain::SetControlsEnabled(bool enabled) {
   btRunBenchmarks->setEnabled(enabled);
   btGetSmart->setEnabled(enabled);
-  cbQuickWipe->setEnabled(enabled);
-  cbVerify->setEnabled(enabled);
+  controlsEnabled_ = enabled;
+  cbMethod->setEnabled(enabled);
+  UpdateMethodControls();
+}
+
+void TFmMain::UpdateMethodControls() {
+  // The quick wipe is a kind of zero fill; a crypto erase cannot be checked by reading back.
+  cbQuickWipe->setEnabled(controlsEnabled_ && ZeroFillChosen(cbMethod));
+  const bool crypto = CryptoChosen(cbMethod);
+  if (crypto) {
+    cbVerify->setCurrentIndex(0);
+  }
+  cbVerify->setEnabled(controlsEnabled_ && !crypto);
+}
+
+void TFmMain::ShowFirmwareOffers(const std::vector<vellumar::MethodOffer>& offers) {
+  ApplyMethodOffers(cbMethod, offers);
+  UpdateMethodControls();
 }
 
 void TFmMain::btGetSmartClick() {

@@ -84,6 +84,8 @@ class TFmMain : public QMainWindow, public MainWidgets {
   void ConnectRun();
   void SetTitles();
   void SetControlsEnabled(bool enabled);
+  void UpdateMethodControls();
+  void ShowFirmwareOffers(const std::vector<vellumar::MethodOffer>& offers);
   void SetStopEnabled(bool enabled);
   void SetBarPaused(bool paused);
   void ShowDisplay(const vellumar::FormatDisplay& display);
@@ -128,6 +130,7 @@ class TFmMain : public QMainWindow, public MainWidgets {
   std::string diskName_;
   bool shownOnce_ = false;
   bool deviceOpen_ = false;
+  bool controlsEnabled_ = true;
   bool barPaused_ = false;
   // A close waits for the run or the report to return; the window closes when it has.
   bool closeAfterWork_ = false;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "main/fm_main.h"
+#include "main/method_choice.h"
 #include "main/run_outcome.h"
 #include "windows/window_texts.h"
 
@@ -42,8 +43,7 @@ void TFmMain::btRunBenchmarksClick() {
   vellumar::ops::ErasureRequest request;
   request.Drive = drive;
   request.Caption = diskName_;
-  request.Method =
-      cbQuickWipe->isChecked() ? vellumar::ops::EraseMethod::QuickWipe : vellumar::ops::EraseMethod::ZeroFill;
+  request.Method = ChosenMethod(cbMethod, cbQuickWipe->isChecked());
   request.Verify = kMethods[std::clamp(cbVerify->currentIndex(), 0, 2)];
   vellumar::ops::ErasureParts parts = services_.MakeRunParts(drive, logs_);
   // The job refuses the running system's disk and asks for confirmation here, on the window's

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "devices/base/text_format.h"
+#include "devices/reports/firmware_json.h"
 #include "main/choose_device.h"
 #include "main/fm_main.h"
 #include "windows/window_texts.h"
@@ -76,7 +77,23 @@ bool TFmMain::StartUp() {
     }
   }
   const vellumar::TDeviceTable drive = catalogue_.Selected();
-  StartReport([this, drive] { services_.ShowDetailsReport(drive, logs_); }, logs_.Details);
+  StartReport(
+      [this, drive] {
+        services_.ShowDetailsReport(drive, logs_);
+        // The drive's firmware erase methods, asked on this thread too; the window gets them queued.
+        const vellumar::FirmwareFacts facts = services_.ReadFirmwareFacts(drive);
+        const std::vector<vellumar::MethodOffer> offers = vellumar::OfferFirmwareMethods(facts, false);
+        if (facts.Path != vellumar::FirmwarePath::None) {
+          logs_.DetailsLog("");
+          logs_.DetailsLog("Firmware erase:");
+          for (const std::string& line : vellumar::FirmwareLines(facts, offers)) {
+            logs_.DetailsLog("  " + line);
+          }
+        }
+        QMetaObject::invokeMethod(
+            this, [this, offers] { ShowFirmwareOffers(offers); }, Qt::QueuedConnection);
+      },
+      logs_.Details);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "devices/reports/nvme_report.h"
 #include "devices/reports/smart_report.h"
 #include "ops/linux/certificate_writer.h"
+#include "ops/linux/firmware_access.h"
 #include "ops/linux/linux_parts.h"
 #include "platform/linux/ata/linux_ata_passthrough.h"
 #include "platform/linux/host/user_account.h"
@@ -41,6 +42,10 @@ class LinuxMainServices final : public MainServices {
     vellumar::platform::LinuxPlatformInfo platform(sysfsRoot_, procRoot_);
     vellumar::EnumerationServices services{logs, *prober_, volumes_, platform, onDebugModeActivated};
     return vellumar::EnumerateDevices(parameters_, catalogue, services);
+  }
+
+  vellumar::FirmwareFacts ReadFirmwareFacts(const vellumar::TDeviceTable& drive) override {
+    return vellumar::ops::FirmwareFactsOf(drive, sysfsRoot_, "/dev");
   }
 
   std::string OpenDevice(const vellumar::TDeviceTable& drive) override {

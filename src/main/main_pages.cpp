@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "main/method_choice.h"
 #include "windows/memo.h"
 #include "windows/window_fonts.h"
 
@@ -84,6 +85,9 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   }
   page.cbQuickWipe = new QCheckBox(QStringLiteral("빠른 초기화 수행 (파티션 및 MBR만 제거)"), page.TabSheet1);
   page.cbQuickWipe->setObjectName(QStringLiteral("cbQuickWipe"));
+  page.cbMethod = BuildMethodChoice(page.TabSheet1);
+  page.lbMethod = new QLabel(QStringLiteral("방법(&M):"), page.TabSheet1);
+  page.lbMethod->setBuddy(page.cbMethod);
   page.btStop = new QPushButton(QStringLiteral("중지"), page.TabSheet1);
   page.btStop->setObjectName(QStringLiteral("btStop"));
   page.btStop->setMinimumSize(94, 26);
@@ -121,7 +125,14 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   buttonRow->addWidget(page.btSaveReport);
   auto* controls = new QVBoxLayout;
   controls->setSpacing(4);
-  controls->addWidget(page.cbQuickWipe, 0, Qt::AlignLeft);
+  auto* methodRow = new QHBoxLayout;
+  methodRow->setSpacing(4);
+  methodRow->addWidget(page.cbQuickWipe);
+  methodRow->addSpacing(8);
+  methodRow->addWidget(page.lbMethod);
+  methodRow->addWidget(page.cbMethod);
+  methodRow->addStretch(1);
+  controls->addLayout(methodRow);
   controls->addLayout(verifyRow);
   controls->addLayout(buttonRow);
   auto* bottom = new QHBoxLayout;

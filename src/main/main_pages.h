@@ -32,6 +32,8 @@ struct FormatPage {
   QLabel* lbSpeed = nullptr;
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
+  QLabel* lbMethod = nullptr;
+  QComboBox* cbMethod = nullptr;  // the zero fill or one of the drive's own erase commands
   QLabel* lbVerify = nullptr;
   QComboBox* cbVerify = nullptr;  // none, sample, full: the read-back check after a completed run
   QPushButton* btSaveReport = nullptr;

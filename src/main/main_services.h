@@ -39,6 +39,8 @@ class MainServices {
 
   // What one erasure of the open drive needs; asked on the window's thread before the run
   // starts, then used only by the run's own thread.
+  // What the drive offers for a firmware erase: read-only commands, on the report's thread.
+  virtual vellumar::FirmwareFacts ReadFirmwareFacts(const vellumar::TDeviceTable& /*drive*/) { return {}; }
   virtual vellumar::ops::ErasureParts MakeRunParts(const vellumar::TDeviceTable& drive, vellumar::LogSinks& logs) = 0;
 
   // Tells when drives come and go; nullptr where nothing can tell. The services keep it.
