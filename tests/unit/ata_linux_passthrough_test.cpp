@@ -10,6 +10,7 @@
 #include "devices/ata/ata_commands.h"
 #include "devices/ata/ata_health.h"
 #include "platform/linux/ata/linux_ata_passthrough.h"
+#include "unit/fake_sg_kernel.h"
 
 namespace vellumar::platform {
 namespace {
@@ -20,64 +21,9 @@ const std::vector<std::uint8_t> kStatusReturnSense = {0x72, 0x01, 0x00, 0x1d, 0x
 const std::vector<std::uint8_t> kAbortedSense = {0x70, 0x00, 0x0b, 0x00, 0x00, 0x00, 0x00, 0x0a, 0x04,
                                                  0x41, 0xa0, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
 
-// A scripted kernel: records every request and answers SG_IO with the configured outcome.
-struct FakeKernel {
-  struct Request {
-    unsigned long Code = 0;
-    std::array<std::uint8_t, 16> Cdb{};
-    int Direction = 0;
-    unsigned Length = 0;
-    std::array<std::uint8_t, 4> DriveCmd{};
-  };
-
-  int Result = 0;
-  unsigned char Status = 0;
-  unsigned short HostStatus = 0;
-  unsigned short DriverStatus = 0;
-  int Resid = 0;
-  std::vector<std::uint8_t> Sense;
-  std::uint8_t Fill = 0x5A;  // what lands in the data buffer, whatever the outcome
-  std::vector<Request> Requests;
-
-  IoctlCaller Caller() {
-    return [this](int /*fd*/, unsigned long code, void* argument) { return Answer(code, argument); };
-  }
-
-  int Answer(unsigned long code, void* argument) {
-    Request request;
-    request.Code = code;
-    if (code == SG_IO) {
-      auto* header = static_cast<sg_io_hdr_t*>(argument);
-      std::memcpy(request.Cdb.data(), header->cmdp, std::min<std::size_t>(header->cmd_len, 16));
-      request.Direction = header->dxfer_direction;
-      request.Length = header->dxfer_len;
-      if (header->dxferp != nullptr) {
-        std::memset(header->dxferp, Fill, header->dxfer_len);
-      }
-      header->status = Status;
-      header->host_status = HostStatus;
-      header->driver_status = DriverStatus;
-      header->resid = Resid;
-      const std::size_t senseBytes = std::min<std::size_t>(Sense.size(), header->mx_sb_len);
-      if (senseBytes > 0) {
-        std::memcpy(header->sbp, Sense.data(), senseBytes);
-      }
-      header->sb_len_wr = static_cast<unsigned char>(senseBytes);
-    } else if (code == HDIO_DRIVE_CMD) {
-      auto* args = static_cast<std::uint8_t*>(argument);
-      std::copy(args, args + 4, request.DriveCmd.begin());
-      std::memset(args + 4, Fill, 512);
-    } else if (code == HDIO_GET_IDENTITY) {
-      std::memset(argument, Fill, 512);
-    }
-    Requests.push_back(request);
-    return Result;
-  }
-};
-
 class LinuxAtaTest : public ::testing::Test {
  protected:
-  FakeKernel kernel_;
+  FakeSgKernel kernel_;
   LinuxAtaPassThrough ata_{7, kernel_.Caller()};
   vellumar::AtaSector sector_{};
 };

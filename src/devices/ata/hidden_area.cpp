@@ -68,15 +68,25 @@ std::string HiddenAreaStatusName(HiddenAreaStatus status) {
   return "not checked";
 }
 
+IdentifyCapacity ReadIdentifyCapacity(std::span<const std::uint8_t, kAtaSectorBytes> identify) {
+  IdentifyCapacity capacity;
+  const std::uint16_t supported2 = Word(identify, 83);
+  const bool valid = CommandSetWordValid(supported2);
+  capacity.HostProtectedArea = valid && Bit(Word(identify, 82), 10);
+  capacity.Lba48 = valid && Bit(supported2, 10);
+  capacity.ReportedSectors = Sectors(capacity.Lba48 ? Words(identify, 100, 4) : Words(identify, 60, 2));
+  return capacity;
+}
+
 HiddenAreaReport CheckHiddenArea(std::span<const std::uint8_t, kAtaSectorBytes> identify, std::uint8_t slave,
                                  AtaLbaQuery& query, AtaPassThrough& ata) {
   HiddenAreaReport report;
-  const std::uint16_t supported = Word(identify, 82);
   const std::uint16_t supported2 = Word(identify, 83);
   const bool valid = CommandSetWordValid(supported2);
-  const bool lba48 = valid && Bit(supported2, 10);
-  report.ReportedSectors = Sectors(lba48 ? Words(identify, 100, 4) : Words(identify, 60, 2));
-  if (!valid || !Bit(supported, 10)) {
+  const IdentifyCapacity capacity = ReadIdentifyCapacity(identify);
+  const bool lba48 = capacity.Lba48;
+  report.ReportedSectors = capacity.ReportedSectors;
+  if (!capacity.HostProtectedArea) {
     // Without the host protected area feature set the drive cannot hide sectors that way.
     report.Status = HiddenAreaStatus::None;
     report.NativeSectors = report.ReportedSectors;

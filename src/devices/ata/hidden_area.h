@@ -41,6 +41,15 @@ class AtaLbaQuery {
   virtual std::optional<std::uint64_t> ReturnedLba(std::uint8_t slave, std::uint8_t command, bool extended) = 0;
 };
 
+// What IDENTIFY says about the capacity and the host protected area.
+struct IdentifyCapacity {
+  bool HostProtectedArea = false;    // word 82 bit 10, with word 83 marked valid
+  bool Lba48 = false;                // word 83 bit 10
+  std::int64_t ReportedSectors = 0;  // words 100-103 on a 48-bit drive, 60-61 otherwise
+};
+
+IdentifyCapacity ReadIdentifyCapacity(std::span<const std::uint8_t, kAtaSectorBytes> identify);
+
 // Compares the IDENTIFY capacity with READ NATIVE MAX ADDRESS (EXT) and, where the drive has a
 // device configuration overlay, with DEVICE CONFIGURATION IDENTIFY. Detects only; changes nothing.
 HiddenAreaReport CheckHiddenArea(std::span<const std::uint8_t, kAtaSectorBytes> identify, std::uint8_t slave,

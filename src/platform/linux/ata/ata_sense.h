@@ -15,10 +15,18 @@ struct AtaSense {
   bool HasAtaRegisters = false;
   std::uint8_t AtaError = 0;
   std::uint8_t AtaStatus = 0;
-  // The LBA registers, from the descriptor format only (S.M.A.R.T. RETURN STATUS answers there).
+  std::uint8_t AtaDevice = 0;
+  // COUNT: 15:0 from the descriptor format, 7:0 from the fixed format.
+  std::uint16_t AtaCount = 0;
+  // The answer was to a 48-bit command (the descriptor's EXTEND bit, the fixed format's flag).
+  bool AtaExtended = false;
+  // The LBA registers came back whole: 23:0, and 47:24 of a 48-bit answer (known to be zero in
+  // the fixed format, which cannot carry them). S.M.A.R.T. RETURN STATUS answers in mid/high.
   bool HasAtaLba = false;
   std::uint8_t AtaLbaMid = 0;
   std::uint8_t AtaLbaHigh = 0;
+  // LBA 47:0 of a 48-bit answer, 23:0 otherwise (a 28-bit command's 27:24 is in AtaDevice).
+  std::uint64_t AtaLba = 0;
 };
 
 // ATA PASS-THROUGH (16), and the ATA status bits that mean the command failed.
@@ -30,8 +38,9 @@ inline constexpr std::uint8_t kSenseKeyNoSense = 0x00;
 inline constexpr std::uint8_t kSenseKeyRecoveredError = 0x01;
 inline constexpr std::uint8_t kSenseKeyAbortedCommand = 0x0B;
 
-// Parses fixed format (libata puts the ATA error and status registers in bytes 8 and 9) and
-// descriptor format (the ATA Status Return descriptor, code 0x09).
+// Parses fixed format (either of the two places libata has put the ATA registers in; see
+// ata_sense.cpp) and descriptor format (the ATA Status Return descriptor, code 0x09). Reads
+// only the bytes in `sense`: pass the bytes the kernel says it wrote.
 AtaSense ParseAtaSense(std::span<const std::uint8_t> sense);
 
 // True when the sense only reports the ATA registers of a command that went well: NO SENSE or

@@ -12,7 +12,7 @@
 namespace vellumar::platform {
 
 // ATA protocols of the pass-through CDB that this program uses.
-enum class AtaProtocol : std::uint8_t { NonData = 3, PioDataIn = 4 };
+enum class AtaProtocol : std::uint8_t { NonData = 3, PioDataIn = 4, PioDataOut = 5 };
 
 // The ATA PASS-THROUGH (16) command block for one 28-bit command.
 std::array<std::uint8_t, 16> BuildAtaPassThrough16(const vellumar::AtaRegisters& registers, AtaProtocol protocol);
