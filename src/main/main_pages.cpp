@@ -125,13 +125,13 @@ QWidget* BuildFormatPage(QWidget* window, FormatPage& page) {
   buttonRow->addWidget(page.btSaveReport);
   auto* controls = new QVBoxLayout;
   controls->setSpacing(4);
+  // The method sits right under the quick wipe, which belongs to its first choice, the zero fill.
   auto* methodRow = new QHBoxLayout;
   methodRow->setSpacing(4);
-  methodRow->addWidget(page.cbQuickWipe);
-  methodRow->addSpacing(8);
   methodRow->addWidget(page.lbMethod);
   methodRow->addWidget(page.cbMethod);
   methodRow->addStretch(1);
+  controls->addWidget(page.cbQuickWipe, 0, Qt::AlignLeft);
   controls->addLayout(methodRow);
   controls->addLayout(verifyRow);
   controls->addLayout(buttonRow);

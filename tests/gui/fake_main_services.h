@@ -86,6 +86,9 @@ class FakeMainServices final : public desktop::MainServices {
     return pdfPath;
   }
   vellumar::DriveWatch* Watch() override { return WatchSource; }
+  vellumar::FirmwareFacts ReadFirmwareFacts(const vellumar::TDeviceTable& /*drive*/) override { return Firmware; }
+
+  vellumar::FirmwareFacts Firmware;
 
   vellumar::DriveWatch* WatchSource = nullptr;
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTextBlock>
 #include <algorithm>
@@ -273,3 +274,34 @@ TEST_F(MainWindowTest, FullCheckAfterTheRunAndItsReportFromTheSaveButton) {
 
 }  // namespace
 }  // namespace vellumar
+
+namespace vellumar::testing {
+namespace {
+
+TEST_F(MainWindowTest, OnlyTheDrivesOwnMethodsAreOfferedAndCryptoTurnsTheCheckOff) {
+  services.Firmware.Path = FirmwarePath::Nvme;
+  services.Firmware.Nvme = NvmeController{};
+  services.Firmware.Nvme->FormatNvm = true;
+  services.Firmware.Nvme->FormatCryptoErase = true;
+  ASSERT_TRUE(Start());
+  auto* model = qobject_cast<QStandardItemModel*>(window.cbMethod->model());
+  ASSERT_NE(model, nullptr);
+  const auto item = [&](const char* name) { return model->item(window.cbMethod->findData(QString(name))); };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return item("nvme-format")->isEnabled(); }, 5'000));
+  EXPECT_TRUE(item("nvme-format-crypto")->isEnabled());
+  EXPECT_FALSE(item("nvme-sanitize-block")->isEnabled());
+  EXPECT_FALSE(item("ata-secure-erase")->isEnabled());
+  EXPECT_TRUE(item("ata-secure-erase")->toolTip().contains("not reached through ATA commands"));
+
+  window.cbVerify->setCurrentIndex(2);
+  window.cbMethod->setCurrentIndex(window.cbMethod->findData(QString("nvme-format-crypto")));
+  EXPECT_EQ(window.cbVerify->currentIndex(), 0);
+  EXPECT_FALSE(window.cbVerify->isEnabled());
+  EXPECT_FALSE(window.cbQuickWipe->isEnabled());
+  window.cbMethod->setCurrentIndex(0);
+  EXPECT_TRUE(window.cbVerify->isEnabled());
+  EXPECT_TRUE(window.cbQuickWipe->isEnabled());
+}
+
+}  // namespace
+}  // namespace vellumar::testing
