@@ -92,9 +92,20 @@ bool ReachesAllNamespaces(const NvmeController& nvme, FirmwareMethod method) {
   return true;  // a sanitize erases the whole subsystem
 }
 
+std::string BridgeLine(const std::string& bridge) {
+  return "The drive is behind a " + bridge +
+         " bridge. Bridges often pass only half of a firmware command and can leave the drive locked; give "
+         "--allow-bridge to try it anyway.";
+}
+
 MethodOffer OfferAta(const FirmwareFacts& facts, MethodOffer offer, bool allowBridge) {
   if (facts.Path != FirmwarePath::Ata && facts.Path != FirmwarePath::AtaBridge) {
     return NotSupported(offer, "The drive is not reached through ATA commands.");
+  }
+  // Behind a bridge the refusal comes first: a bridge that passes no ATA command at all would
+  // otherwise look like a drive without the feature.
+  if (facts.Path == FirmwarePath::AtaBridge && !allowBridge) {
+    return Refuse(offer, "bridge", BridgeLine(facts.Bridge));
   }
   if (!facts.Ata) {
     return NotSupported(offer, "The drive did not answer IDENTIFY DEVICE.");
@@ -112,12 +123,6 @@ MethodOffer OfferAta(const FirmwareFacts& facts, MethodOffer offer, bool allowBr
       offer.EstimateMinutes = estimate.Minutes;
       offer.EstimateAtLeast = estimate.AtLeast;
     }
-  }
-  if (facts.Path == FirmwarePath::AtaBridge && !allowBridge) {
-    return Refuse(offer, "bridge",
-                  "The drive is behind a " + facts.Bridge +
-                      " bridge. Bridges often pass only half of a firmware command and can leave the drive "
-                      "locked; give --allow-bridge to try it anyway.");
   }
   if (facts.SanitizeInProgress()) {
     return Refuse(offer, "sanitize in progress",
