@@ -1,8 +1,10 @@
 // The answers of the firmware-erase commands: sense data after ATA PASS-THROUGH turned into an
-// ATA reply and read as SANITIZE STATUS EXT, and the NVMe Sanitize Status log page.
+// ATA reply and read as SANITIZE STATUS EXT, the NVMe Sanitize Status log page, and an IDENTIFY
+// sector's security and sanitize words as the firmware-erase JSON shows them.
 #include <cstdlib>
 
 #include "devices/ata/ata_sanitize.h"
+#include "devices/reports/firmware_json.h"
 #include "devices/nvme/nvme_erase.h"
 #include "fuzz_support.h"
 #include "platform/linux/ata/ata_sense.h"
@@ -32,5 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const NvmeSanitizeStatus nvme = DecodeNvmeSanitizeLog(fuzz::Chunk<kNvmeSanitizeLogBytes>(data, size));
   fuzz::RequireClean(NvmeSanitizeStateName(nvme.State));
+  // The same bytes as an IDENTIFY sector: the methods a drive offers, as list --json tells them.
+  FirmwareFacts facts;
+  facts.Path = FirmwarePath::Ata;
+  facts.Ata = DecodeEraseFeatures(fuzz::Chunk<kAtaSectorBytes>(data, size));
+  if (facts.Ata->NormalErase.Reported && facts.Ata->NormalErase.Minutes == 0) {
+    std::abort();
+  }
+  const std::string text = JsonText(FirmwareJson(facts, OfferFirmwareMethods(facts, true)));
+  if (text.empty()) {
+    std::abort();
+  }
   return 0;
 }

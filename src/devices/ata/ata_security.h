@@ -14,6 +14,8 @@ struct EraseTimeEstimate {
   bool Reported = false;
   std::uint32_t Minutes = 0;
   bool AtLeast = false;  // the field's top value: "more than" Minutes
+
+  bool operator==(const EraseTimeEstimate&) const = default;
 };
 
 // What IDENTIFY says about the security and sanitize feature sets.
