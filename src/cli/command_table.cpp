@@ -47,12 +47,15 @@ std::vector<CommandSpec> MakeCommands() {
                   "  5  usage error, or the drives could not be listed\n"},
       CommandSpec{
           "format", "DEVICE",
-          "DEVICE [--quick] [--yes] [--agree] [--serial S] [--verify none|sample|full]\n"
+          "DEVICE [--quick] [--yes] [--agree] [--serial S] [--verify none|sample|full] [--reveal-hidden]\n"
           "         " +
               std::string(kCertificateSynopsis),
           "Overwrite DEVICE with zeros from its first to its last byte. THIS DESTROYS ALL DATA ON IT.",
           WithCertificateOptions(
               {{"--quick", "", "clear only the first 10,240,000 bytes and the last MiB (the partition tables)"},
+               {"--reveal-hidden", "",
+                "first make an ATA drive's host protected area reachable until its next power cycle, so the run "
+                "erases it too"},
                {"--yes", "", "run without the typed confirmation (needed when standard input is no terminal)"},
                {"--agree", "", "accept the licence agreement without showing it"},
                kSerial,
@@ -67,7 +70,8 @@ std::vector<CommandSpec> MakeCommands() {
           "row\n"
           "     number with --yes, device too small, or the device or one under it is in use)\n"
           "  5  usage error, or the device could not be opened\n"
-          "  6  the run completed, but the verification failed\n"},
+          "  6  the run completed, but the verification failed\n"
+          "  7  --reveal-hidden could not reveal the hidden sectors (nothing was written)\n"},
       CommandSpec{
           "sanitize", "DRIVE",
           "DRIVE --method M [--yes] [--agree] [--serial S] [--verify none|sample|full] [--allow-bridge]\n"

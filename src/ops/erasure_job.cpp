@@ -87,7 +87,10 @@ ErasureResult RunConfirmedErasure(const ErasureRequest& request, ErasureParts& p
 
   const bool quick = request.Method == EraseMethod::QuickWipe;
   const std::uint64_t seed = request.Seed.value_or(NewSampleSeed());
-  RunRequest run{quick, request.Drive, request.Caption, HiddenAreaWarnings(inspection.HiddenArea)};
+  RunRequest run{quick, request.Drive, request.Caption, request.HeaderNotes};
+  for (const std::string& warning : HiddenAreaWarnings(inspection.HiddenArea)) {
+    run.HeaderWarnings.push_back(warning);
+  }
   // Answered already: the confirmation came before the run was handed its thread.
   const std::optional<FirmwareMethod> firmware = FirmwareMethodOf(request.Method);
   if (firmware) {

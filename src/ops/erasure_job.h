@@ -104,6 +104,8 @@ struct ErasureRequest {
   std::string Operator;
   // Lets ATA firmware methods through a USB or other bridge.
   bool AllowBridge = false;
+  // Lines the run's header carries before the drive's own warnings (a hidden area revealed).
+  std::vector<std::string> HeaderNotes;
 };
 
 // What the front end lends the run: the logs, the displays and the controls.

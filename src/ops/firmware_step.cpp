@@ -90,7 +90,7 @@ void UseFirmwareErase(FirmwareMethod method, RunRequest& run, ErasureParts& part
   run.Stoppable = false;
   // The drive's command covers its whole native capacity, so the hidden-area warnings of a zero
   // fill do not apply.
-  run.HeaderWarnings.clear();
+  run.HeaderWarnings = {"The drive's own command covers its whole native capacity, hidden areas included."};
   const std::int64_t total = DriveTotalBytes(run.Drive);
   run.Erase = [method, total, &parts, &result](BlockDevice& device, FormatContext& context) {
     FirmwareAccess& access = *parts.Firmware;

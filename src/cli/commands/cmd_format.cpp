@@ -19,6 +19,7 @@ std::optional<int> ParseFormatOptions(const std::vector<std::string>& args, Eras
   options.Serial = line.Value("--serial");
   options.Method = line.Flag("--quick") ? vellumar::ops::EraseMethod::QuickWipe : vellumar::ops::EraseMethod::ZeroFill;
   options.Yes = line.Flag("--yes");
+  options.RevealHidden = line.Flag("--reveal-hidden");
   options.Agree = line.Flag("--agree");
   options.Operator = line.Value("--operator");
   if (const std::optional<int> status = ReadCertificateOptions("format", line, options.Certificate, env)) {

@@ -16,6 +16,7 @@
 #include "devices/base/text_format.h"
 #include "ops/erasure_job.h"
 #include "ops/exit_status.h"
+#include "ops/linux/hidden_area_step.h"
 #include "ops/linux/linux_parts.h"
 #include "platform/linux/host/system_clock.h"
 #include "platform/linux/host/user_locale.h"
@@ -125,6 +126,21 @@ int RunEraseCommand(const EraseOptions& options, CliEnvironment& env) {
   if (const std::optional<int> status = CheckBeforeRun(options, env, drive, certificate)) {
     return *status;
   }
+  std::vector<std::string> headerNotes;
+  if (options.RevealHidden) {
+    const vellumar::ops::RevealStep step = vellumar::ops::RevealHiddenSectors(drive.Entry, drive.Pin, env.SysfsRoot);
+    env.Out << step.Line << "\n" << std::flush;
+    if (step.Refused) {
+      return vellumar::ops::kExitMethodRefused;
+    }
+    headerNotes.push_back(step.Line);
+    // The drive is named again, so the run is pinned to the size it has now.
+    std::string error;
+    if (step.Revealed && !ResolveDrive(options.Device, env, drive, error)) {
+      env.Err << "Error opening device: " << error << "\n";
+      return kExitUsage;
+    }
+  }
 
   vellumar::platform::SystemClock clock;
   vellumar::LogSinks logs(clock, vellumar::platform::ReadUserLocale());
@@ -146,6 +162,7 @@ int RunEraseCommand(const EraseOptions& options, CliEnvironment& env) {
   request.Caption = vellumar::DriveCaption(drive.Entry, logs.Locale());
   request.Method = options.Method;
   request.AllowBridge = options.AllowBridge;
+  request.HeaderNotes = headerNotes;
   request.Verify = options.Verify;
   request.Operator = options.Operator;
   const auto confirm = [&](const vellumar::ConfirmationRequest& confirmation) {

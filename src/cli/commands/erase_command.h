@@ -19,6 +19,7 @@ struct EraseOptions {
   bool Yes = false;
   bool Agree = false;
   bool AllowBridge = false;
+  bool RevealHidden = false;
   vellumar::VerifyMethod Verify = vellumar::VerifyMethod::None;
   CertificateRequest Certificate;
   std::string Operator;
