@@ -6,7 +6,7 @@ VELLUMAR_PACKAGES=(
   qt6-base-dev libgl-dev libudev-dev qt6-translations-l10n
   util-linux e2fsprogs fdisk dosfstools btrfs-progs
   xvfb xauth x11-xserver-utils fonts-noto-cjk fonts-dejavu-core
-  clang-format clang-tidy time clang libclang-rt-14-dev
+  clang-format clang-tidy time clang libclang-rt-14-dev ccache
   nlohmann-json3-dev libcairo2-dev libpango1.0-dev nettle-dev pkgconf poppler-utils python3-jsonschema
   scdoc libcli11-dev bash-completion
   debhelper dpkg-dev fakeroot lintian pkexec ansible
@@ -46,9 +46,22 @@ vellumar_install_dependencies() {
 }
 
 # vellumar_build DIR [extra cmake arguments...]
+# Compiles go through ccache where it is installed: a second run of the tests, in this clone or a
+# fresh one elsewhere, compiles only what changed. Paths are hashed relative to the clone, so two
+# clones share the cache.
+# Call it outside a command substitution: it sets ccache's environment for the build too.
+vellumar_use_ccache() {
+  VELLUMAR_LAUNCHER=()
+  if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+    VELLUMAR_LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+}
+
 vellumar_build() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  vellumar_use_ccache
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${VELLUMAR_LAUNCHER[@]}" "$@"
   cmake --build "$dir" -j"$(nproc)"
 }

@@ -34,7 +34,7 @@ std::vector<std::string> OtherNvmeNamespaces(const std::string& sysfsRoot, const
   std::vector<std::string> others;
   for (const std::string& entry : ListFolder(JoinPath({sysfsRoot, "/class/block/", disk, "/device"}))) {
     if (entry != disk && IsNamespaceName(entry)) {
-      others.push_back(devRoot + "/" + entry);
+      others.push_back(JoinPath({devRoot, "/", entry}));
     }
   }
   std::sort(others.begin(), others.end());
