@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "devices/ata/ata_sanitize.h"
-#include "devices/reports/firmware_json.h"
 #include "devices/nvme/nvme_erase.h"
+#include "devices/reports/firmware_json.h"
 #include "fuzz_support.h"
 #include "platform/linux/ata/ata_sense.h"
 #include "platform/linux/ata/sg_ata_command_channel.h"
