@@ -1,4 +1,6 @@
+#include <chrono>
 #include <ostream>
+#include <thread>
 
 #include "cli/cli_commands.h"
 #include "cli/command_line.h"
@@ -15,6 +17,8 @@ namespace {
 
 // Where the live image mounts the stick named by vellumar.certificates=LABEL.
 constexpr std::string_view kUnattendedCertificateFolder = "/media/certificates";
+constexpr int kUnattendedAttempts = 5;
+constexpr int kUnattendedRetrySeconds = 3;
 
 struct UnattendedOutcome {
   std::string Serial;
@@ -115,7 +119,14 @@ int RunUnattendedCommand(const std::vector<std::string>& args, CliEnvironment& e
     if (!options.CertificateLabel.empty()) {
       format.insert(format.end(), {"--certificate", std::string(kUnattendedCertificateFolder)});
     }
-    const int status = RunFormatCommand(format, env);
+    // Listing the drives opened them, and udev probes a disk again after that: a refusal (which
+    // wrote nothing) is tried again a few times before it counts.
+    int status = RunFormatCommand(format, env);
+    for (int attempt = 1; status == kExitRefused && attempt < kUnattendedAttempts; ++attempt) {
+      env.Out << "Refused; trying again in " << kUnattendedRetrySeconds << " seconds.\n" << std::flush;
+      std::this_thread::sleep_for(std::chrono::seconds(kUnattendedRetrySeconds));
+      status = RunFormatCommand(format, env);
+    }
     outcomes.push_back({drive.Serial, UnattendedStatusText(status, options.Verify, drive.Node)});
     worst = worst == kExitOk ? status : worst;
   }
