@@ -48,6 +48,8 @@ int RunDetailsCommand(const std::vector<std::string>& args, CliEnvironment& env)
 int RunSmartCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunVerifyCommand(const std::vector<std::string>& args, CliEnvironment& env);
 int RunCertificateCommand(const std::vector<std::string>& args, CliEnvironment& env);
+// vellumar.erase= and its options from the kernel command line: the live image's fleet erase.
+int RunUnattendedCommand(const std::vector<std::string>& args, CliEnvironment& env);
 
 // Dispatches argv (without the program name) to a command.
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);

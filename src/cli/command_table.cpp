@@ -164,6 +164,21 @@ std::vector<CommandSpec> MakeCommands() {
                     "--signing-key needs a file name"}},
                   "  0  the key was printed (the host's key is made when there is none yet)\n"
                   "  5  usage error, or the key could not be read or made\n"},
+      CommandSpec{
+          "unattended",
+          "",
+          "[--cmdline FILE] [--dry-run]",
+          "Erase the drives the kernel command line names by serial number (vellumar.erase=), "
+          "without a prompt. THIS DESTROYS ALL DATA ON THEM.",
+          {{"--cmdline", "FILE", "read the options from FILE instead of /proc/cmdline", "--cmdline needs a file name"},
+           {"--dry-run", "", "only say which drives would be erased and which serial numbers are refused"}},
+          "  0  every drive named was erased (or nothing was asked for)\n"
+          "  1  a run completed, but some blocks failed\n"
+          "  3  a run was terminated\n"
+          "  4  a serial number was refused (no such drive, two drives, the boot medium or the running\n"
+          "     system), or the certificate stick is not mounted\n"
+          "  5  the options are wrong (nothing was erased), or a drive could not be opened\n"
+          "  6  a run completed, but its check failed\n"},
   };
 }
 

@@ -50,6 +50,9 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (command == "certificate") {
     return RunCertificateCommand(rest, env);
   }
+  if (command == "unattended") {
+    return RunUnattendedCommand(rest, env);
+  }
   env.Err << "vellumar-cli: unknown command '" << command << "'\n" << UsageText();
   return kExitUsage;
 }

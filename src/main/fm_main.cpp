@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include "main/choose_device.h"
 #include "main/method_choice.h"
@@ -170,6 +171,21 @@ void TFmMain::ReportFinished(const QString& failure) {
   }
 }
 
+// Qt's own save dialog, so its side bar can list the removable media first (a certificate stick).
+QString TFmMain::AskSavePath(const QString& suggested) {
+  QFileDialog dialog(this, QStringLiteral("보고서 저장"), suggested, QStringLiteral("PDF (*.pdf)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.selectFile(suggested);
+  QList<QUrl> places;
+  for (const std::string& folder : services_.RemovableMediaFolders()) {
+    places.append(QUrl::fromLocalFile(QString::fromStdString(folder)));
+  }
+  dialog.setSidebarUrls(places + dialog.sidebarUrls());
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().front()
+                                                                                 : QString();
+}
+
 void TFmMain::btSaveReportClick() {
   if (!lastCertificate_ || run_.Running()) {
     return;
@@ -185,9 +201,7 @@ void TFmMain::btSaveReportClick() {
     start = !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
   }
   const QString suggested = start + "/" + stem + ".pdf";
-  const QString path = Hooks.AskReportPath ? Hooks.AskReportPath(suggested)
-                                           : QFileDialog::getSaveFileName(this, QStringLiteral("보고서 저장"),
-                                                                          suggested, QStringLiteral("PDF (*.pdf)"));
+  const QString path = Hooks.AskReportPath ? Hooks.AskReportPath(suggested) : AskSavePath(suggested);
   if (path.isEmpty()) {
     return;
   }

@@ -81,6 +81,7 @@ class TFmMain : public QMainWindow, public MainWidgets {
   void StartUpFromEventLoop();
 
  private:
+  QString AskSavePath(const QString& suggested);
   void ConnectRun();
   void SetTitles();
   void SetControlsEnabled(bool enabled);

@@ -20,6 +20,7 @@
 #include "platform/linux/sysfs/linux_drive_prober.h"
 #include "platform/linux/sysfs/linux_platform_info.h"
 #include "platform/linux/volumes/linux_volume_system.h"
+#include "platform/linux/volumes/removable_media.h"
 
 namespace vellumar::desktop {
 
@@ -128,12 +129,20 @@ class LinuxMainServices final : public MainServices {
   }
 
   std::string ReportFolder() override {
+    // The live image mounts the stick named by vellumar.certificates= here.
+    if (vellumar::platform::IsMountedFolder(procRoot_, "/media/certificates")) {
+      return "/media/certificates";
+    }
     const std::optional<vellumar::UserAccount> user =
         vellumar::platform::DeskUser(vellumar::platform::ProcessEnvironment());
     if (!user || !vellumar::platform::ActsForAnotherUser(*user) || user->Home.empty()) {
       return {};
     }
     return vellumar::platform::UserDocumentsFolder(*user);
+  }
+
+  std::vector<std::string> RemovableMediaFolders() override {
+    return vellumar::platform::RemovableMediaFolders(sysfsRoot_, procRoot_);
   }
 
  private:

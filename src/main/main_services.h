@@ -50,6 +50,9 @@ class MainServices {
   // desk (the invoking user when root runs for someone); empty leaves the choice to the window.
   virtual std::string ReportFolder() { return {}; }
 
+  // Where removable media (USB sticks, card readers) are mounted: the save dialog lists them first.
+  virtual std::vector<std::string> RemovableMediaFolders() { return {}; }
+
   // Writes a run's certificate as `pdfPath` and the same name ending in .json, as the person at
   // the desk. Returns the PDF's path as written (a name that is taken gets "-2" and so on), or
   // empty with `error` set.
