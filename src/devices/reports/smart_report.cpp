@@ -21,7 +21,7 @@ std::string Hex(std::uint8_t value) {
   return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
-void WriteLines(LogSinks& logs, const std::vector<std::string>& lines) {
+void WriteSmartLines(LogSinks& logs, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     logs.SmartLog(line);
   }
@@ -50,20 +50,20 @@ std::vector<std::string> SmartTableLines(const std::vector<SmartAttribute>& attr
 
 bool RunSmartReport(const TDeviceTable& drive, const std::string& driveCaption, AtaPassThrough* ata, LogSinks& logs,
                     AtaDriveState& state) {
-  WriteLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, driveCaption));
+  WriteSmartLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, driveCaption));
   AtaSector data{};
   if (!FetchSmartData(drive.IdentifyData, ata, state, data)) {
     logs.SmartLog(kSmartNotSupportedLine);
     return false;
   }
-  WriteLines(logs, SmartTableLines(DecodeSmartAttributes(data)));
+  WriteSmartLines(logs, SmartTableLines(DecodeSmartAttributes(data)));
   return true;
 }
 
 void RunSmartReportForSector(const std::string& sourceName, std::span<const std::uint8_t, kAtaSectorBytes> sector,
                              LogSinks& logs) {
-  WriteLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, sourceName));
-  WriteLines(logs, SmartTableLines(DecodeSmartAttributes(sector)));
+  WriteSmartLines(logs, ReportHeadingNow(logs, kSmartSubjectLabel, sourceName));
+  WriteSmartLines(logs, SmartTableLines(DecodeSmartAttributes(sector)));
 }
 
 }  // namespace vellumar

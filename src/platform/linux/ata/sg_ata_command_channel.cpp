@@ -24,9 +24,9 @@ using vellumar::AtaDataDirection;
 using vellumar::AtaReply;
 using vellumar::AtaReplyKind;
 
-constexpr std::uint8_t kScsiStatusGood = 0x00;
-constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
-constexpr unsigned kDriverSense = 0x08;  // "sense data was returned", not an error of its own
+constexpr std::uint8_t kChannelStatusGood = 0x00;
+constexpr std::uint8_t kChannelCheckCondition = 0x02;
+constexpr unsigned kChannelDriverSense = 0x08;  // "sense data was returned", not an error of its own
 constexpr std::uint8_t kSenseKeyIllegalRequest = 0x05;
 constexpr std::uint64_t kLba28End = std::uint64_t{1} << 28U;
 constexpr std::uint64_t kLba48End = std::uint64_t{1} << 48U;
@@ -117,11 +117,11 @@ std::array<std::uint8_t, 16> BuildAtaCommand16(const AtaCommand& command, std::u
 
 AtaReply AtaReplyFromSense(std::uint8_t scsiStatus, std::span<const std::uint8_t> sense, bool extended) {
   AtaReply reply;
-  if (scsiStatus == kScsiStatusGood) {
+  if (scsiStatus == kChannelStatusGood) {
     reply.Kind = AtaReplyKind::Completed;
     return reply;
   }
-  if (scsiStatus != kScsiStatusCheckCondition) {
+  if (scsiStatus != kChannelCheckCondition) {
     reply.Detail = "SCSI status " + Hex(scsiStatus);
     return reply;
   }
@@ -188,7 +188,7 @@ AtaReply SgAtaCommandChannel::Run(const AtaCommand& command, std::span<std::uint
   if (header.host_status != 0) {
     return NotCarried("host status " + Hex(header.host_status));
   }
-  if ((header.driver_status & ~kDriverSense) != 0) {
+  if ((header.driver_status & ~kChannelDriverSense) != 0) {
     return NotCarried("driver status " + Hex(header.driver_status));
   }
   const std::size_t written = std::min<std::size_t>(header.sb_len_wr, sense.size());
