@@ -48,8 +48,8 @@ AtaEraseFeatures DecodeEraseFeatures(std::span<const std::uint8_t, kAtaSectorByt
                         (static_cast<std::uint64_t>(SecurityWord(identify, 102)) << 32U) |
                         (static_cast<std::uint64_t>(SecurityWord(identify, 103)) << 48U);
   } else {
-    f.ReportedSectors =
-        static_cast<std::uint64_t>(SecurityWord(identify, 60)) | (static_cast<std::uint64_t>(SecurityWord(identify, 61)) << 16U);
+    f.ReportedSectors = static_cast<std::uint64_t>(SecurityWord(identify, 60)) |
+                        (static_cast<std::uint64_t>(SecurityWord(identify, 61)) << 16U);
   }
   f.SecuritySupported = ValidCommandSetWord(w82) && SecurityBit(w82, 1) && SecurityBit(w128, 0);
   if (f.SecuritySupported) {
