@@ -20,7 +20,8 @@ AtaSector Identify(bool hpa, bool lba48, std::uint64_t sectors) {
   SetRevealWord(sector, 82, hpa ? 0x0400 : 0);
   SetRevealWord(sector, 83, static_cast<std::uint16_t>(0x4000 | (lba48 ? 0x0400 : 0)));
   for (std::size_t i = 0; i < 2; ++i) {
-    SetRevealWord(sector, 60 + i, static_cast<std::uint16_t>((std::min<std::uint64_t>(sectors, 0x0FFFFFFF) >> (16 * i))));
+    SetRevealWord(sector, 60 + i,
+                  static_cast<std::uint16_t>((std::min<std::uint64_t>(sectors, 0x0FFFFFFF) >> (16 * i))));
   }
   for (std::size_t i = 0; i < 4; ++i) {
     SetRevealWord(sector, 100 + i, static_cast<std::uint16_t>(sectors >> (16 * i)));
