@@ -83,10 +83,7 @@ bool NvmeSupports(const NvmeController& nvme, FirmwareMethod method) {
 
 // Whether the command reaches beyond the namespace that was chosen.
 bool ReachesAllNamespaces(const NvmeController& nvme, FirmwareMethod method) {
-  if (method == FirmwareMethod::NvmeFormat) {
-    return nvme.FormatAllNamespaces || nvme.EraseAllNamespaces;
-  }
-  if (method == FirmwareMethod::NvmeFormatCrypto) {
+  if (method == FirmwareMethod::NvmeFormat || method == FirmwareMethod::NvmeFormatCrypto) {
     return nvme.FormatAllNamespaces || nvme.EraseAllNamespaces;
   }
   return true;  // a sanitize erases the whole subsystem
